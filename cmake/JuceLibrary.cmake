@@ -1,0 +1,53 @@
+# JUCE's modules, compiled once into one static library that the application,
+# the tools and the tests all link. The modules are linked PRIVATE (so their
+# sources are compiled here and nowhere else); their definitions and include
+# folders are passed on to whoever links the library.
+
+set(UPDATER_JUCE_MODULES
+    juce_core
+    juce_events
+    juce_data_structures
+    juce_graphics
+    juce_gui_basics
+    juce_audio_basics
+    juce_audio_devices)
+
+add_library(juce_lib STATIC)
+
+foreach(module IN LISTS UPDATER_JUCE_MODULES)
+    target_link_libraries(juce_lib PRIVATE juce::${module})
+    target_compile_definitions(juce_lib
+        INTERFACE $<TARGET_PROPERTY:juce::${module},INTERFACE_COMPILE_DEFINITIONS>)
+    target_include_directories(juce_lib
+        INTERFACE $<TARGET_PROPERTY:juce::${module},INTERFACE_INCLUDE_DIRECTORIES>)
+endforeach()
+
+target_link_libraries(juce_lib
+    PUBLIC
+        juce::juce_recommended_config_flags
+        juce::pkgconfig_JUCE_IMG_LINUX_DEPS
+        juce::pkgconfig_juce_graphics_LINUX_DEPS
+        juce::pkgconfig_juce_audio_devices_LINUX_DEPS
+        rt dl pthread)
+
+# Every switch in one place, so that the library and everything that links it agree.
+target_compile_definitions(juce_lib
+    PUBLIC
+        JUCE_WEB_BROWSER=0
+        JUCE_USE_CURL=0
+        JUCE_DISPLAY_SPLASH_SCREEN=0
+        JUCE_REPORT_APP_USAGE=0
+        JUCE_STRICT_REFCOUNTEDPOINTER=1
+        JUCE_SILENCE_XCODE_15_LINKER_WARNING=1)
+
+# The modal loop functions (MessageManager::runDispatchLoopUntil among them) are
+# compiled into the library, but only the tests see them: they are plain
+# non-virtual functions, so the application's objects, built without them, link
+# against the same library unchanged.
+target_compile_definitions(juce_lib PRIVATE JUCE_MODAL_LOOPS_PERMITTED=1)
+
+set_target_properties(juce_lib PROPERTIES POSITION_INDEPENDENT_CODE ON)
+
+# Pulled by the tests to reach MessageManager::runDispatchLoopUntil.
+add_library(juce_modal_loops INTERFACE)
+target_compile_definitions(juce_modal_loops INTERFACE JUCE_MODAL_LOOPS_PERMITTED=1)
