@@ -1,0 +1,282 @@
+#include "downloader/Downloader.h"
+
+#include "midi/SevenBitPacking.h"
+#include "midi/SysExFormat.h"
+
+namespace downloader
+{
+
+namespace
+{
+/** Pauses of 10 ms the pedal gets to answer the revision query. */
+constexpr int revisionReplyPauses = 20;
+
+/** Progress added by each pause after the first package, and by each failed search for the pedal. */
+constexpr double waitStepProgress = 0.0025;
+constexpr double reconnectStepProgress = 0.05;
+} // namespace
+
+//==============================================================================
+Downloader::Downloader (controller::ControllerIF* controllerToUse, midi::MidiIf* midiToUse,
+                        bool autoUpdateRun, Pacing pacingToUse)
+    : DownloaderInterface (controllerToUse)
+    , juce::Thread ("Downloader")
+    , midi (midiToUse)
+    , autoUpdate (autoUpdateRun)
+    , pacing (pacingToUse)
+{
+    jassert (midi != nullptr);
+}
+
+Downloader::~Downloader()
+{
+    // Every pause of the transfer wakes on this stop request and the thread checks
+    // it right after, so it ends long before the time-out: a forced kill would
+    // leave the queue's lock and the MIDI ports in unknown states.
+    [[maybe_unused]] const bool stopped = stopThread (2500);
+    jassert (stopped);
+}
+
+//==============================================================================
+void Downloader::processMessage (message::BaseMessage& message)
+{
+    switch (message.type)
+    {
+        case message::Code::updateRequest:
+            handleUpdateRequest();
+            break;
+
+        case message::Code::nextPackageResponse:
+            if (auto* response = dynamic_cast<const message::NextPackageResponse*> (&message))
+                handlePackageResponse (*response);
+            break;
+
+        case message::Code::modelIdResponse:
+            if (auto* response = dynamic_cast<const message::ModelIdResponse*> (&message))
+                handleModelId (response->modelId);
+            break;
+
+        default:
+            break;
+    }
+}
+
+void Downloader::handleUpdateRequest()
+{
+    // A transfer in progress owns the queue and the state: resetting them under it
+    // would send the pedal a second, interleaved image.
+    if (isThreadRunning())
+        return;
+
+    packageQueue.clear();
+    state = Start;
+    collecting = true;
+    postToController (new message::NextPackageRequest());
+}
+
+void Downloader::handlePackageResponse (const message::NextPackageResponse& response)
+{
+    if (!collecting)
+        return;
+
+    if (response.index < response.total)
+    {
+        // The model numbers its packages from 0 after each rewind. A response whose
+        // index is not the next free place in the queue is left over from before a
+        // rewind or duplicated by a second request chain: queueing it would repeat
+        // or skip part of the image, so it is dropped and its chain ends here.
+        if (response.index != static_cast<juce::uint32> (packageQueue.size()))
+            return;
+
+        totalPackages = response.total;
+        packageQueue.add (response.package);
+        postToController (new message::NextPackageRequest());
+        return;
+    }
+
+    // The model has no package left. Only a queue that holds the whole image may
+    // go to the pedal; a late end from a second request chain finds the thread
+    // already started and changes nothing.
+    if (isThreadRunning() || response.total == 0 || totalPackages != response.total ||
+        packageQueue.size() != static_cast<int> (response.total))
+        return;
+
+    collecting = false;
+
+    if (!startThread())
+        postToController (new message::UpdateStatus (1));
+}
+
+void Downloader::handleModelId (juce::uint8 modelId)
+{
+    // The transport belongs to the transfer thread while it runs; a search from
+    // here would use the same ports at the same time.
+    if (isThreadRunning())
+        return;
+
+    modelByte = modelId;
+
+    if (midi->findDevice (modelByte))
+    {
+        juce::String name;
+        midi->getDeviceName (name);
+        postToController (new message::DeviceFound (name));
+    }
+    else
+    {
+        postToController (new message::DeviceNotFound());
+    }
+}
+
+//==============================================================================
+void Downloader::run()
+{
+    progress = 0.0;
+
+    while (!threadShouldExit())
+        if (!runStep())
+            return;
+}
+
+bool Downloader::runStep()
+{
+    switch (state)
+    {
+        case Start:
+            return sendFirstPackage();
+        case Wait:
+            return waitForBootLoader();
+        case Transfer:
+            return sendNextPackage();
+        case Reconnect:
+            return reconnect();
+        case Verify:
+            return verify();
+    }
+    return false;
+}
+
+bool Downloader::sendFirstPackage()
+{
+    midi->sendSysEx (takeFirstPackage());
+    waitRounds = 0;
+    state = autoUpdate ? Transfer : Wait;
+    return true;
+}
+
+bool Downloader::waitForBootLoader()
+{
+    // The boot loader erases its flash after the first package; an unattended run
+    // never comes here.
+    if (waitRounds >= static_cast<juce::uint32> (juce::jmax (0, pacing.waitRounds)))
+    {
+        state = Transfer;
+        return true;
+    }
+
+    ++waitRounds;
+    progress += waitStepProgress;
+    postProgress();
+    return pause (pacing.waitStepMs);
+}
+
+bool Downloader::sendNextPackage()
+{
+    // Nothing is appended while the thread runs, so the count needs no lock.
+    if (packageQueue.isEmpty())
+    {
+        state = Reconnect;
+        return true;
+    }
+
+    midi->sendSysEx (takeFirstPackage());
+
+    const auto remaining = static_cast<double> (packageQueue.size());
+    progress = (60.0 - remaining * 50.0 / static_cast<double> (totalPackages)) / 100.0;
+    postProgress();
+
+    return pause (autoUpdate ? pacing.autoUpdateGapMs : pacing.interactiveGapMs);
+}
+
+bool Downloader::reconnect()
+{
+    // The pedal restarts after the last package; its ports vanish and come back.
+    if (!pause (pacing.reconnectPauseMs))
+        return false;
+
+    midi->closeDevice();
+    const bool found = midi->findDevice (modelByte);
+
+    // A search cut short by a stop request says nothing about the pedal.
+    if (threadShouldExit())
+        return false;
+
+    if (found)
+    {
+        state = Verify;
+        return true;
+    }
+
+    progress += reconnectStepProgress;
+    postProgress();
+
+    if (progress >= 1.0)
+    {
+        postToController (new message::UpdateStatus (1));
+        return false;
+    }
+    return true;
+}
+
+bool Downloader::verify()
+{
+    if (!queryRevision())
+        postToController (new message::UpdateStatus (1));
+    return false;
+}
+
+bool Downloader::queryRevision()
+{
+    juce::Array<juce::uint8> reply;
+
+    if (!midi->sendAndReceive (midi::deviceCommand (modelByte, midi::revisionQueryCommand), reply,
+                               revisionReplyPauses))
+        return false;
+
+    // A reply too short to hold four unpacked bytes is as good as none.
+    const auto revision = midi::decodeRevision (reply);
+    if (!revision.has_value())
+        return false;
+
+    postToController (new message::SVNUpdate (*revision, message::revisionFromPedal));
+    return true;
+}
+
+//==============================================================================
+bool Downloader::pause (int milliseconds)
+{
+    // wait() rather than sleep(): stopThread() notifies the thread, which ends the pause at once.
+    wait (juce::jmax (0, milliseconds));
+    return !threadShouldExit();
+}
+
+juce::Array<juce::uint8> Downloader::takeFirstPackage()
+{
+    const juce::ScopedLock lock (packageQueue.getLock());
+    return packageQueue.isEmpty() ? juce::Array<juce::uint8>() : packageQueue.removeAndReturn (0);
+}
+
+void Downloader::postProgress()
+{
+    postToController (new message::ProgressUpdate (progress));
+}
+
+void Downloader::postToController (message::BaseMessage* message)
+{
+    if (controller != nullptr)
+        controller->post (message);
+    else
+        delete message;
+}
+
+} // namespace downloader

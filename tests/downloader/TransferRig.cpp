@@ -1,0 +1,104 @@
+#include "TransferRig.h"
+
+#include "midi/SevenBitPacking.h"
+#include "midi/SysExFormat.h"
+#include "support/MessagePump.h"
+
+namespace downloader_test
+{
+
+using Kind = CallJournal::Kind;
+
+TransferRig::TransferRig (bool autoUpdate, int numPackages, downloader::Pacing pacing)
+    : model (controller, numPackages)
+    , downloader (std::make_unique<downloader::Downloader> (&controller, &midi, autoUpdate, pacing))
+{
+    controller.setRoutes (downloader.get(), &model);
+}
+
+downloader::Pacing TransferRig::tinyPacing()
+{
+    downloader::Pacing pacing;
+    pacing.waitRounds = 3;
+    pacing.waitStepMs = 1;
+    pacing.interactiveGapMs = 1;
+    pacing.autoUpdateGapMs = 0;
+    pacing.reconnectPauseMs = 1;
+    return pacing;
+}
+
+void TransferRig::clickUpdate()
+{
+    controller.post (new message::UpdateRequest());
+}
+
+bool TransferRig::finished() const
+{
+    return (controller.count (message::Code::updateStatus) + controller.count (message::Code::svnUpdate)) >
+               0 &&
+           !downloader->isThreadRunning();
+}
+
+bool TransferRig::runToEnd (int timeoutMs)
+{
+    const bool done = testing_support::pumpUntil ([this] { return finished(); }, timeoutMs);
+    testing_support::drainMessages (8);
+    return done;
+}
+
+bool TransferRig::pumpUntilCount (Kind kind, size_t count, int timeoutMs)
+{
+    return testing_support::pumpUntil ([this, kind, count] { return journal.count (kind) >= count; },
+                                       timeoutMs);
+}
+
+juce::String TransferRig::threadTrace() const
+{
+    juce::StringArray steps;
+
+    for (auto& e : journal.entries())
+    {
+        if (e.threadName != "Downloader")
+            continue;
+
+        switch (e.kind)
+        {
+            case Kind::sendSysEx:
+                steps.add ("S" + juce::String (e.bytes.size() > 8 ? e.bytes[7] + (e.bytes[8] << 7) : -1));
+                break;
+            case Kind::findDevice:
+                steps.add ("F");
+                break;
+            case Kind::closeDevice:
+                steps.add ("C");
+                break;
+            case Kind::getDeviceName:
+                steps.add ("N");
+                break;
+            case Kind::sendAndReceive:
+                steps.add ("Q");
+                break;
+            case Kind::post:
+                steps.add (e.value == message::Code::progressUpdate ? "P"
+                           : e.value == message::Code::updateStatus ? "U"
+                           : e.value == message::Code::svnUpdate    ? "V"
+                                                                    : juce::String (e.value));
+                break;
+        }
+    }
+    return steps.joinIntoString (" ");
+}
+
+juce::Array<juce::uint8> revisionReply (juce::int32 revision, juce::uint8 modelByte)
+{
+    const auto value = static_cast<juce::uint32> (revision);
+    const juce::uint8 bytes[] = {
+        static_cast<juce::uint8> (value & 0xFF), static_cast<juce::uint8> ((value >> 8) & 0xFF),
+        static_cast<juce::uint8> ((value >> 16) & 0xFF), static_cast<juce::uint8> ((value >> 24) & 0xFF)};
+
+    auto reply = midi::deviceCommand (modelByte, midi::revisionQueryCommand);
+    reply.addArray (midi::SevenBitPacking::pack (bytes, 4));
+    return reply;
+}
+
+} // namespace downloader_test
