@@ -15,7 +15,7 @@ size_t RecordingListener::count (int code) const
 {
     size_t n = 0;
     for (auto& m : received)
-        n += (m->type == code) ? 1 : 0;
+        n += (m->type == code) ? 1u : 0u;
     return n;
 }
 
