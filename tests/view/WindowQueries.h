@@ -1,0 +1,17 @@
+#pragma once
+
+#include "view/HelpWindow.h"
+
+namespace view_testing
+{
+
+/** How many help windows are on the desktop now, hidden ones included. */
+int countHelpWindowsOnDesktop();
+
+/** The scrolling viewport inside a text editor, or null. */
+juce::Viewport* viewportOf (const juce::TextEditor& editor);
+
+/** Where a window of the given size stands when centred on the primary display. */
+juce::Rectangle<int> centredOnPrimaryDisplay (int width, int height);
+
+} // namespace view_testing
