@@ -76,6 +76,8 @@ void Downloader::handleUpdateRequest()
 
 void Downloader::handlePackageResponse (const message::NextPackageResponse& response)
 {
+    // Packages are taken only between an accepted UpdateRequest and the start of
+    // the thread; the thread owns the queue from then on.
     if (!collecting)
         return;
 
@@ -95,8 +97,8 @@ void Downloader::handlePackageResponse (const message::NextPackageResponse& resp
     }
 
     // The model has no package left. Only a queue that holds the whole image may
-    // go to the pedal; a late end from a second request chain finds the thread
-    // already started and changes nothing.
+    // go to the pedal; the end seen by a second request chain comes after the
+    // thread has started, when nothing is collected any more.
     if (isThreadRunning() || response.total == 0 || totalPackages != response.total ||
         packageQueue.size() != static_cast<int> (response.total))
         return;
