@@ -50,8 +50,8 @@ Updater::Updater (controller::ControllerIF* controllerToUse)
     addAndMakeVisible (*statusLabel);
 }
 
-// The look goes first: nothing is drawn while the children are taken down, and
-// whatever is drawn afterwards falls back to the framework's own default look.
+// Members go in reverse order, the look first; the default look is not handed back,
+// so whatever is drawn afterwards uses the framework's own default look.
 Updater::~Updater() = default;
 
 //==============================================================================

@@ -85,17 +85,6 @@ TEST_F (UpdaterPanel, ChildrenStandAtTheirPlacesForTheWindowsContentSize)
     EXPECT_LE (caption.getWidth(), 528);
 }
 
-TEST_F (UpdaterPanel, LayoutFollowsTheWidth)
-{
-    panel.setSize (800, 300);
-
-    EXPECT_EQ (panel.getUpdateButton().getBounds(), juce::Rectangle<int> (696, 165, 94, 30));
-    EXPECT_EQ (panel.getProgressBar().getBounds(), juce::Rectangle<int> (10, 165, 686, 30));
-    EXPECT_EQ (panel.getHelpButton().getBounds(), juce::Rectangle<int> (696, 2, 94, 30));
-    EXPECT_EQ (panel.getStatusLabel().getBounds(), juce::Rectangle<int> (10, 95, 780, 30));
-    EXPECT_EQ (panel.getProgressLabel().getBounds().getBottom(), 165);
-}
-
 TEST_F (UpdaterPanel, SevenVisibleChildrenStackedInCreationOrder)
 {
     const juce::Component* expected[] = {&panel.getUpdateButton(), &panel.getProductInfoLabel(),
@@ -132,26 +121,10 @@ TEST_F (UpdaterPanel, StartsWithItsInitialTextsAndSettings)
     EXPECT_EQ (panel.getDeviceText(), "Device: ");
     EXPECT_EQ (panel.getStatusText(), "");
     EXPECT_EQ (panel.getProgressLabel().getText(), "Update progress:");
-    EXPECT_EQ (panel.getProgressLabel().getAttachedComponent(), &panel.getProgressBar());
-    EXPECT_FALSE (panel.getProgressLabel().isAttachedOnLeft());
-
-    for (auto* label : {&panel.getProductInfoLabel(), &panel.getDeviceLabel(), &panel.getStatusLabel(),
-                        &panel.getProgressLabel()})
-        EXPECT_TRUE (label->getName().isEmpty());
 
     EXPECT_EQ (panel.getProgressValue(), 0.0);
     EXPECT_EQ (panel.getProgressBar().findColour (juce::ProgressBar::backgroundColourId),
                juce::Colour (0xFFFFFFFF));
-}
-
-TEST_F (UpdaterPanel, InstallsItsLookAsTheApplicationsDefault)
-{
-    EXPECT_EQ (&juce::LookAndFeel::getDefaultLookAndFeel(), &panel.getOwnLookAndFeel());
-    EXPECT_EQ (&panel.getUpdateButton().getLookAndFeel(), &panel.getOwnLookAndFeel());
-
-    // A window created later picks the same look up from the start.
-    juce::Component later;
-    EXPECT_EQ (&later.getLookAndFeel(), &panel.getOwnLookAndFeel());
 }
 
 //==============================================================================
