@@ -1,0 +1,192 @@
+// pedal-sim: the simulated Verrano2 behind virtual MIDI ports of the operating
+// system, for trying the updater (or anything else) against a pedal that plays
+// chosen faults.
+
+#include "tools/pedal-sim/SystemPedalPorts.h"
+#include "tools/pedal/PedalConfig.h"
+#include "tools/pedal/SimulatedPedal.h"
+
+#include <atomic>
+#include <csignal>
+#include <ctime>
+#include <iostream>
+#include <pthread.h>
+
+namespace
+{
+
+enum ExitCode
+{
+    exitOk = 0,
+    exitCheckFailed = 1,
+    exitUsage = 2,
+    exitNoMidi = 3
+};
+
+const char* const usage =
+    "Usage: pedal-sim [options]\n"
+    "Shows a simulated Verrano2 pedal as a virtual MIDI input and output port.\n"
+    "\n"
+    "Options (applied after the environment, left to right):\n"
+    "  --help                 this text\n"
+    "  --config SETTINGS      pedal settings, as below\n"
+    "  --mode boot|normal     same as the setting mode=\n"
+    "  --name NAME            same as the setting name=\n"
+    "  --revision N           same as the setting start-revision=\n"
+    "  --report FILE          write the pedal's state (key=value lines) to FILE on every\n"
+    "                         change and at exit\n"
+    "  --exit-after-update    exit once the pedal has checked an image and restarted\n"
+    "                         (or unplugged): 0 if the image checked out, 1 if not\n"
+    "SIGINT or SIGTERM stops it (exit 0). Bad options or settings exit 2; a system\n"
+    "without virtual MIDI ports exits 3.\n"
+    "\n";
+
+struct Options
+{
+    pedal::PedalConfig config;
+    juce::File reportFile;
+    bool exitAfterUpdate = false;
+    bool showHelp = false;
+};
+
+/** Reads the command line on top of the environment's settings. */
+juce::Result parseCommandLine (int argc, char* argv[], Options& options)
+{
+    for (int i = 1; i < argc; ++i)
+    {
+        const juce::String argument (juce::CharPointer_UTF8 (argv[i]));
+        auto option = argument.upToFirstOccurrenceOf ("=", false, false);
+
+        if (option == "--help" || option == "-h")
+        {
+            options.showHelp = true;
+            continue;
+        }
+        if (option == "--exit-after-update")
+        {
+            options.exitAfterUpdate = true;
+            continue;
+        }
+
+        const juce::StringArray withValue{"--config", "--mode", "--name", "--revision", "--report"};
+        if (!withValue.contains (option))
+            return juce::Result::fail ("unknown option " + argument);
+
+        juce::String value;
+        if (argument.containsChar ('='))
+            value = argument.fromFirstOccurrenceOf ("=", false, false);
+        else if (i + 1 < argc)
+            value = juce::String (juce::CharPointer_UTF8 (argv[++i]));
+        else
+            return juce::Result::fail (option + " needs a value");
+
+        auto result = juce::Result::ok();
+        if (option == "--config")
+            result = options.config.apply (value);
+        else if (option == "--mode")
+            result = options.config.set ("mode", value);
+        else if (option == "--name")
+            result = options.config.set ("name", value);
+        else if (option == "--revision")
+            result = options.config.set ("start-revision", value);
+        else if (value.isEmpty())
+            result = juce::Result::fail ("--report needs a file name");
+        else
+            options.reportFile = juce::File::getCurrentWorkingDirectory().getChildFile (value);
+
+        if (result.failed())
+            return result;
+    }
+    return juce::Result::ok();
+}
+
+void writeReport (const Options& options, const pedal::SimulatedPedal& pedal)
+{
+    if (options.reportFile != juce::File() && !options.reportFile.replaceWithText (pedal.report()))
+        std::cerr << "pedal-sim: cannot write " << options.reportFile.getFullPathName() << std::endl;
+}
+
+/** True once the pedal has checked an image and is back (or will never be). */
+bool updateIsOver (const pedal::SimulatedPedal::Status& status)
+{
+    using Presence = pedal::SimulatedPedal::Presence;
+    return status.check != pedal::SimulatedPedal::CheckOutcome::notRun &&
+           (status.presence == Presence::online || status.presence == Presence::unplugged);
+}
+
+} // namespace
+
+int main (int argc, char* argv[])
+{
+    // Stop signals are blocked in every thread (the threads started later inherit
+    // the mask) and taken only by the main loop below, so they end it cleanly.
+    sigset_t stopSignals;
+    sigemptyset (&stopSignals);
+    sigaddset (&stopSignals, SIGINT);
+    sigaddset (&stopSignals, SIGTERM);
+    pthread_sigmask (SIG_BLOCK, &stopSignals, nullptr);
+
+    Options options;
+    auto result = options.config.applyEnvironment();
+    if (result.wasOk())
+        result = parseCommandLine (argc, argv, options);
+
+    if (options.showHelp)
+    {
+        std::cout << usage << pedal::PedalConfig::describeSettings();
+        return exitOk;
+    }
+
+    if (result.failed())
+    {
+        std::cerr << "pedal-sim: " << result.getErrorMessage() << " (see pedal-sim --help)" << std::endl;
+        return exitUsage;
+    }
+
+    pedal::SystemPedalPorts ports;
+    pedal::SimulatedPedal pedal (options.config, ports);
+    ports.setReceiver (&pedal);
+
+    std::atomic<bool> changed{true};
+    pedal.setStateChangeCallback ([&changed] { changed = true; });
+    pedal.start();
+
+    if (ports.hasFailed())
+    {
+        pedal.stop();
+        ports.close();
+        std::cerr << "pedal-sim: this system offers no virtual MIDI ports (no ALSA sequencer)" << std::endl;
+        return exitNoMidi;
+    }
+
+    std::cout << "pedal-sim: \"" << options.config.portName (options.config.mode)
+              << "\" is up; stop with Ctrl+C" << std::endl;
+
+    int exitCode = exitOk;
+    for (;;)
+    {
+        const timespec pause{0, 50 * 1000 * 1000};
+        if (sigtimedwait (&stopSignals, nullptr, &pause) > 0)
+            break;
+
+        if (changed.exchange (false))
+            writeReport (options, pedal);
+
+        if (options.exitAfterUpdate)
+        {
+            const auto status = pedal.getStatus();
+            if (updateIsOver (status))
+            {
+                exitCode =
+                    status.check == pedal::SimulatedPedal::CheckOutcome::passed ? exitOk : exitCheckFailed;
+                break;
+            }
+        }
+    }
+
+    pedal.stop();
+    ports.close();
+    writeReport (options, pedal);
+    std::cout << pedal.report();
+    return exitCode;
+}
