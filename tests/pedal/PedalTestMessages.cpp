@@ -1,0 +1,45 @@
+#include "PedalTestMessages.h"
+
+#include "firmware/FirmwareImage.h"
+#include "midi/SevenBitPacking.h"
+#include "midi/SysExFormat.h"
+#include "tools/pedal/PedalProtocol.h"
+
+namespace pedal_test
+{
+
+std::vector<juce::MidiMessage> firmwarePackages()
+{
+    std::vector<juce::MidiMessage> packages;
+    size_t start = 0;
+
+    for (size_t i = 0; i < firmwareImageSize; ++i)
+    {
+        if (firmwareImage[i] == 0xf7)
+        {
+            packages.emplace_back (firmwareImage + start, static_cast<int> (i + 1 - start));
+            start = i + 1;
+        }
+    }
+    return packages;
+}
+
+juce::MidiMessage probe()
+{
+    const auto data = midi::deviceCommand (pedal::modelByte, midi::probeCommand);
+    return juce::MidiMessage::createSysExMessage (data.begin(), data.size());
+}
+
+juce::MidiMessage revisionQuery()
+{
+    const auto data = midi::deviceCommand (pedal::modelByte, midi::revisionQueryCommand);
+    return juce::MidiMessage::createSysExMessage (data.begin(), data.size());
+}
+
+std::optional<juce::int32> revisionIn (const juce::MidiMessage& reply)
+{
+    juce::Array<juce::uint8> data (reply.getSysExData(), reply.getSysExDataSize());
+    return midi::decodeRevision (data);
+}
+
+} // namespace pedal_test
