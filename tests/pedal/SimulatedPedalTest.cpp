@@ -194,6 +194,11 @@ struct TransitCase
     const char* reasonPart;
 };
 
+void PrintTo (const TransitCase& transitCase, std::ostream* os)
+{
+    *os << transitCase.settings;
+}
+
 class PedalTransitFaultTest : public PedalTest, public ::testing::WithParamInterface<TransitCase>
 {
 };
