@@ -15,7 +15,7 @@
 # Prints progress on stderr; the cache folder's "current" file names the ready kernel folder.
 set -euo pipefail
 
-# shellcheck source=common.sh
+# shellcheck source-path=SCRIPTDIR source=common.sh
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 # Host packages. qemu comes without recommends (those would pull in a desktop's worth).
@@ -57,7 +57,7 @@ install_host_packages()
     # apt does not know a package, and once more if the install fails on stale lists.
     local unknown=0
     for p in "${missing[@]}"; do
-        apt-cache policy "$p" 2>/dev/null | grep -q 'Candidate: [^(]' || unknown=1
+        timeout 60 apt-cache policy "$p" 2>/dev/null | grep -q 'Candidate: [^(]' || unknown=1
     done
     [ "$unknown" -eq 0 ] || alsa_vm_as_root timeout 300 apt-get update -q
 
@@ -94,13 +94,13 @@ wanted_kernel_package()
 ask_apt_for_kernel_package()
 {
     local meta
-    meta="$(apt-cache policy linux-image-amd64 2>/dev/null | awk '/Candidate:/ { print $2 }')"
+    meta="$(timeout 60 apt-cache policy linux-image-amd64 2>/dev/null | awk '/Candidate:/ { print $2 }')"
     if [ -z "$meta" ] || [ "$meta" = "(none)" ]; then
         alsa_vm_as_root timeout 300 apt-get update -q >&2
-        meta="$(apt-cache policy linux-image-amd64 | awk '/Candidate:/ { print $2 }')"
+        meta="$(timeout 60 apt-cache policy linux-image-amd64 | awk '/Candidate:/ { print $2 }')"
     fi
     [ -n "$meta" ] && [ "$meta" != "(none)" ] || return 1
-    apt-cache show "linux-image-amd64=$meta" |
+    timeout 60 apt-cache show "linux-image-amd64=$meta" |
         sed -n 's/^Depends:.*\(linux-image-[0-9][^ ,]*\).*/\1/p' | head -n 1
 }
 

@@ -25,7 +25,7 @@
 # host, only run here.
 set -euo pipefail
 
-# shellcheck source=common.sh
+# shellcheck source-path=SCRIPTDIR source=common.sh
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 if [ $# -eq 0 ]; then

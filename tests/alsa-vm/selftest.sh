@@ -13,7 +13,7 @@
 #   tests/alsa-vm/selftest.sh
 set -euo pipefail
 
-# shellcheck source=common.sh
+# shellcheck source-path=SCRIPTDIR source=common.sh
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 started=$(date +%s%N)
