@@ -6,7 +6,7 @@
 ALSA_VM_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
 # Downloaded kernel, modules and the built initramfs live outside the source tree: they are
-# large, machine-specific and rebuilt on demand, so they must never end up in a commit.
+# large, tied to this machine and rebuilt on demand, so they must never end up in a commit.
 ALSA_VM_CACHE="${ALSA_VM_CACHE:-${XDG_CACHE_HOME:-${HOME:-/var/tmp}/.cache}/updater-alsa-vm}"
 
 # Exit status of the harness when the VM itself (not the command inside it) failed. 125 is
