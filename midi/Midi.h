@@ -1,0 +1,97 @@
+#pragma once
+
+#include "midi/MidiIf.h"
+#include "midi/PortLayer.h"
+#include "midi/Timing.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+namespace midi
+{
+
+/**
+    The MIDI transport: finds the pedal by probing input/output pairs of equal name,
+    keeps its two ports open, sends SysEx to it and collects its replies.
+
+    The waiting side (the GUI thread at start-up, the downloader's thread later) and
+    the port layer's input thread meet only in deviceAnswered, replyReceived and
+    receiveBuffer; the buffer has a lock of its own, which is never held while a port
+    is deleted or a message is sent.
+*/
+class Midi : public juce::MidiInputCallback, public MidiIf
+{
+public:
+    /** Reaches the operating system's ports only through `ports`. */
+    explicit Midi (std::unique_ptr<PortLayer> ports, Timing timing = {});
+
+    /** Closes both ports. */
+    ~Midi() override;
+
+    //==============================================================================
+    /** Tries every input/output pair of exactly equal name, inputs in list order and
+        for each input the outputs in list order: sends the device probe and gives the
+        pair the probe wait to acknowledge. Leaves the first pair that did open and
+        returns true. A pair that cannot be opened counts as one that did not answer.
+        On a juce::Thread that is asked to exit, the search stops, closes what it
+        opened and returns false. */
+    bool findDevice (int modelByte) override;
+
+    /** Closes and deletes both ports and forgets the device name and any
+        acknowledgement; safe when nothing is open. */
+    void closeDevice() override;
+
+    /** The open input port's name, empty when closed. */
+    void getDeviceName (juce::String& name) override;
+
+    /** Sends `request` (see sendSysEx()) and looks for the pedal's reply right after
+        the send and after each of the first maxPauses - 1 pauses; on success `reply`
+        holds the data bytes of every reply received since the send, in order of
+        arrival. False, with `reply` untouched, when closed, when no reply came in time
+        or when the calling juce::Thread is asked to exit. */
+    bool sendAndReceive (const juce::Array<juce::uint8>& request, juce::Array<juce::uint8>& reply,
+                         int maxPauses) override;
+
+    /** Bytes beginning with F0 go out unchanged as one message; anything else is
+        framed as F0, bytes, F7. False, with nothing sent, when closed. */
+    bool sendSysEx (const juce::Array<juce::uint8>& message) override;
+
+    //==============================================================================
+    /** Called on the port layer's input thread: an acknowledgement of the device probe
+        sets deviceAnswered, any other SysEx of the pedal is appended to the receive
+        buffer; everything else is ignored. */
+    void handleIncomingMidiMessage (juce::MidiInput* source, const juce::MidiMessage& message) override;
+
+private:
+    //==============================================================================
+    bool isOpen() const noexcept { return midiInput != nullptr && midiOutput != nullptr; }
+
+    /** Opens the pair, sends the probe and waits; true if the pedal acknowledged.
+        Sets `stopped` when the calling thread was asked to exit during the wait. */
+    bool probePair (int inputIndex, int outputIndex, bool& stopped);
+
+    /** Waits `milliseconds`; on a juce::Thread the wait ends early, returning false,
+        when the thread is asked to exit. */
+    static bool pause (int milliseconds);
+
+    //==============================================================================
+    // The port layer comes first so that it outlives any port opened from it.
+    std::unique_ptr<PortLayer> ports;
+    const Timing timing;
+
+    std::atomic<int> modelByte{0};
+    std::atomic<bool> deviceAnswered{false};
+    std::atomic<bool> replyReceived{false};
+    juce::Array<juce::uint8> receiveBuffer;
+    juce::String deviceName;
+    std::unique_ptr<InputPort> midiInput;
+    std::unique_ptr<OutputPort> midiOutput;
+
+    /** Keeps an append by the input thread apart from the emptying and the copy-out. */
+    std::mutex receiveLock;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (Midi)
+};
+
+} // namespace midi

@@ -1,0 +1,292 @@
+#include "BorrowedPortLayer.h"
+#include "FakePortLayer.h"
+#include "PedalBytes.h"
+#include "midi/Midi.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+using namespace midi_testing;
+
+namespace
+{
+
+constexpr midi::Timing quick{20, 1};
+
+std::unique_ptr<midi::Midi> transportOver (FakePortLayer& ports, midi::Timing timing = quick)
+{
+    return std::make_unique<midi::Midi> (std::make_unique<BorrowedPortLayer> (ports), timing);
+}
+
+std::vector<int> outputsProbed (const FakePortLayer& ports)
+{
+    std::vector<int> outputs;
+    for (auto& s : ports.sent())
+        outputs.push_back (s.output);
+    return outputs;
+}
+
+juce::String nameOf (midi::Midi& transport)
+{
+    juce::String name{"unchanged"};
+    transport.getDeviceName (name);
+    return name;
+}
+
+/** Runs one call on a juce::Thread of its own, as the downloader does. */
+struct WorkerThread : juce::Thread
+{
+    explicit WorkerThread (std::function<void()> f)
+        : juce::Thread ("worker")
+        , body (std::move (f))
+    {
+    }
+
+    void run() override { body(); }
+
+    std::function<void()> body;
+};
+
+} // namespace
+
+//==============================================================================
+TEST (FindDevice, NoPortsOrNoEqualNamesFindsNothingAndSendsNothing)
+{
+    {
+        FakePortLayer ports ({}, {});
+        auto transport = transportOver (ports);
+        EXPECT_FALSE (transport->findDevice (pedalModel));
+    }
+
+    // Names that differ in letter case, spacing or length are not a pair, even if
+    // a pedal would answer on them.
+    FakePortLayer ports ({"Verrano2 Boot"}, {"verrano2 boot", "Verrano2 Boot ", "Verrano2", "VERRANO2 BOOT"});
+    for (int j = 0; j < 4; ++j)
+        ports.setScript (j, 0, answeringPedal());
+
+    auto transport = transportOver (ports);
+    EXPECT_FALSE (transport->findDevice (pedalModel));
+    EXPECT_TRUE (ports.sent().empty());
+    EXPECT_EQ (ports.timesInputOpened (0), 0);
+    EXPECT_EQ (nameOf (*transport), juce::String());
+}
+
+TEST (FindDevice, ProbesTheEqualNamedPairAndKeepsItOpen)
+{
+    FakePortLayer ports ({"Verrano2 Boot"}, {"verrano2 boot", "Verrano2 Boot"});
+    ports.setScript (0, 0, answeringPedal());
+    ports.setScript (1, 0, answeringPedal());
+
+    auto transport = transportOver (ports);
+    ASSERT_TRUE (transport->findDevice (pedalModel));
+
+    ASSERT_EQ (ports.sent().size(), 1u);
+    EXPECT_EQ (ports.sent()[0].output, 1);
+    EXPECT_EQ (ports.sent()[0].bytes, bytesOf ({0xf0, 0x00, 0x6c, 0x51, 0x00, 0x2e, 0x00, 0xf7}));
+
+    EXPECT_EQ (nameOf (*transport), "Verrano2 Boot");
+    EXPECT_TRUE (ports.isInputOpen (0));
+    EXPECT_TRUE (ports.isOutputOpen (1));
+    EXPECT_FALSE (ports.isOutputOpen (0));
+}
+
+TEST (FindDevice, InputOrderDecidesBetweenAnsweringPairs)
+{
+    FakePortLayer ports ({"Alpha", "Beta"}, {"Beta", "Alpha"});
+    ports.setScript (0, 1, answeringPedal());
+    ports.setScript (1, 0, answeringPedal());
+
+    auto transport = transportOver (ports);
+    ASSERT_TRUE (transport->findDevice (pedalModel));
+
+    EXPECT_EQ (nameOf (*transport), "Alpha");
+    EXPECT_EQ (outputsProbed (ports), std::vector<int> ({1}));
+    EXPECT_EQ (ports.timesOutputOpened (0), 0);
+    EXPECT_EQ (ports.timesInputOpened (1), 0);
+}
+
+TEST (FindDevice, SilentPairsAreClosedAgainBeforeTheNextIsTried)
+{
+    // Pairs in search order: (0,1) "Synth", (1,0) "Pedal", (1,2) "Pedal"; only the
+    // last one answers.
+    FakePortLayer ports ({"Synth", "Pedal"}, {"Pedal", "Synth", "Pedal"});
+    ports.setScript (2, 1, answeringPedal());
+
+    auto transport = transportOver (ports);
+    ASSERT_TRUE (transport->findDevice (pedalModel));
+
+    EXPECT_EQ (outputsProbed (ports), std::vector<int> ({1, 0, 2}));
+    EXPECT_EQ (nameOf (*transport), "Pedal");
+    EXPECT_FALSE (ports.isInputOpen (0));
+    EXPECT_TRUE (ports.isInputOpen (1));
+    EXPECT_FALSE (ports.isOutputOpen (0));
+    EXPECT_FALSE (ports.isOutputOpen (1));
+    EXPECT_TRUE (ports.isOutputOpen (2));
+    EXPECT_EQ (ports.mostInputsOpenAtOnce(), 1);
+    EXPECT_EQ (ports.mostOutputsOpenAtOnce(), 1);
+}
+
+TEST (FindDevice, FailedSearchLeavesNothingOpen)
+{
+    FakePortLayer ports ({"Pedal", "Pedal"}, {"Pedal", "Pedal"});
+
+    auto transport = transportOver (ports);
+    EXPECT_FALSE (transport->findDevice (pedalModel));
+
+    EXPECT_EQ (ports.sent().size(), 4u);
+    for (int k = 0; k < 2; ++k)
+    {
+        EXPECT_FALSE (ports.isInputOpen (k));
+        EXPECT_FALSE (ports.isOutputOpen (k));
+    }
+    EXPECT_EQ (nameOf (*transport), juce::String());
+}
+
+TEST (FindDevice, OnlyTheAcknowledgementOfThisModelCounts)
+{
+    const juce::Array<juce::Array<juce::uint8>> notAnAcknowledgement{
+        framed (pedalData ({0x01}, 0x2f)),                       // another model
+        framed (bytesOf ({0x00, 0x20, 0x33, 0x00, 0x2e, 0x01})), // another maker
+        framed (pedalData ({0x03, 0x00, 0x46, 0x04})),           // a reply
+        framed (pedalData ({})),                                 // header alone
+        framed (bytesOf ({0x00, 0x6c, 0x51})),                   // cut short
+        bytesOf ({0x90, 0x3c, 0x64}),                            // a note
+        bytesOf ({0xf8}),                                        // clock
+    };
+
+    for (const auto& answer : notAnAcknowledgement)
+    {
+        FakePortLayer ports ({"Pedal"}, {"Pedal"});
+        ports.setScript (0, 0, pedal ({atOnce (answer)}));
+
+        auto transport = transportOver (ports);
+        EXPECT_FALSE (transport->findDevice (pedalModel))
+            << juce::String::toHexString (answer.begin(), answer.size());
+        EXPECT_FALSE (ports.isInputOpen (0));
+    }
+
+    // Bytes after the acknowledgement code do not matter.
+    FakePortLayer ports ({"Pedal"}, {"Pedal"});
+    ports.setScript (0, 0, pedal ({atOnce (framed (pedalData ({0x01, 0x7f, 0x00})))}));
+    auto transport = transportOver (ports);
+    EXPECT_TRUE (transport->findDevice (pedalModel));
+}
+
+TEST (FindDevice, AnotherModelByteIsProbedAndRecognisedWithItsOwnHeader)
+{
+    FakePortLayer ports ({"Pedal"}, {"Pedal"});
+    ports.setScript (0, 0,
+                     [] (const juce::Array<juce::uint8>& received)
+                     {
+                         std::vector<ScriptedReply> replies;
+                         if (received == framed (pedalData ({0x00}, 0x31)))
+                             replies.push_back (atOnce (framed (pedalData ({0x01}, 0x31))));
+                         return replies;
+                     });
+
+    auto transport = transportOver (ports);
+    EXPECT_FALSE (transport->findDevice (pedalModel));
+    EXPECT_TRUE (transport->findDevice (0x31));
+}
+
+TEST (FindDevice, AcknowledgementWithinTheProbeWaitFromTheInputThread)
+{
+    FakePortLayer ports ({"Pedal"}, {"Pedal"});
+    ports.setScript (0, 0, pedal ({later (framed (pedalData ({0x01})))}));
+
+    // A long wait, so that a loaded machine cannot make the immediate answer late.
+    auto transport = transportOver (ports, {1000, 1});
+    EXPECT_TRUE (transport->findDevice (pedalModel));
+}
+
+TEST (FindDevice, AcknowledgementAfterTheProbeWaitIsTooLate)
+{
+    FakePortLayer ports ({"Pedal"}, {"Pedal"});
+    ports.setScript (0, 0, pedal ({later (framed (pedalData ({0x01})), 1000)}));
+
+    auto transport = transportOver (ports, {50, 1});
+    EXPECT_FALSE (transport->findDevice (pedalModel));
+    EXPECT_FALSE (ports.isInputOpen (0));
+
+    // The late acknowledgement finds the port closed and is lost; a later search
+    // of a silent pedal does not see it either.
+    ASSERT_TRUE (ports.waitUntilIdle());
+    ports.setScript (0, 0, pedal ({}));
+    EXPECT_FALSE (transport->findDevice (pedalModel));
+}
+
+TEST (FindDevice, PairWithAPortThatCannotBeOpenedIsSkipped)
+{
+    {
+        FakePortLayer ports ({"Pedal", "Pedal"}, {"Pedal"});
+        ports.refuseInput (0);
+        ports.setScript (0, 1, answeringPedal());
+
+        auto transport = transportOver (ports);
+        ASSERT_TRUE (transport->findDevice (pedalModel));
+        EXPECT_EQ (ports.sent().size(), 1u);
+        EXPECT_TRUE (ports.isInputOpen (1));
+    }
+    {
+        FakePortLayer ports ({"Pedal"}, {"Pedal", "Pedal"});
+        ports.refuseOutput (0);
+        ports.setScript (1, 0, answeringPedal());
+
+        auto transport = transportOver (ports);
+        ASSERT_TRUE (transport->findDevice (pedalModel));
+        EXPECT_EQ (outputsProbed (ports), std::vector<int> ({1}));
+        EXPECT_EQ (ports.timesInputOpened (0), 2); // closed after the failed pair
+        EXPECT_EQ (ports.mostInputsOpenAtOnce(), 1);
+    }
+    {
+        FakePortLayer ports ({"Pedal"}, {"Pedal"});
+        ports.refuseOutput (0);
+        ports.setScript (0, 0, answeringPedal());
+
+        auto transport = transportOver (ports);
+        EXPECT_FALSE (transport->findDevice (pedalModel));
+        EXPECT_FALSE (ports.isInputOpen (0));
+        EXPECT_FALSE (transport->sendSysEx (pedalData ({0x03})));
+    }
+}
+
+TEST (FindDevice, CloseDeviceAndDestructionCloseBothPorts)
+{
+    FakePortLayer ports ({"Pedal"}, {"Pedal"});
+    ports.setScript (0, 0, answeringPedal());
+
+    auto transport = transportOver (ports);
+    transport->closeDevice(); // nothing open yet
+
+    ASSERT_TRUE (transport->findDevice (pedalModel));
+    transport->closeDevice();
+    EXPECT_FALSE (ports.isInputOpen (0));
+    EXPECT_FALSE (ports.isOutputOpen (0));
+    EXPECT_EQ (nameOf (*transport), juce::String());
+    transport->closeDevice();
+
+    ASSERT_TRUE (transport->findDevice (pedalModel));
+    transport.reset();
+    EXPECT_FALSE (ports.isInputOpen (0));
+    EXPECT_FALSE (ports.isOutputOpen (0));
+}
+
+TEST (FindDevice, EndsPromptlyWhenItsThreadIsAskedToExit)
+{
+    // Three silent pairs with a long probe wait: a search that ignored the request
+    // would take half a minute.
+    FakePortLayer ports ({"Pedal"}, {"Pedal", "Pedal", "Pedal"});
+    auto transport = transportOver (ports, {10000, 1});
+
+    std::atomic<int> result{-1};
+    WorkerThread worker ([&] { result = transport->findDevice (pedalModel) ? 1 : 0; });
+    worker.startThread();
+
+    ASSERT_TRUE (ports.waitForSends (1));
+    EXPECT_TRUE (worker.stopThread (5000));
+    EXPECT_EQ (result.load(), 0);
+    EXPECT_EQ (ports.sent().size(), 1u);
+    EXPECT_FALSE (ports.isInputOpen (0));
+    EXPECT_FALSE (ports.isOutputOpen (0));
+}
