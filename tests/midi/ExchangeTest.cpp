@@ -1,6 +1,7 @@
 #include "BorrowedPortLayer.h"
 #include "FakePortLayer.h"
 #include "PedalBytes.h"
+#include "WorkerThread.h"
 #include "midi/Midi.h"
 #include "midi/SevenBitPacking.h"
 
@@ -49,19 +50,6 @@ protected:
 
     FakePortLayer ports{{"Pedal"}, {"Pedal"}};
     std::unique_ptr<midi::Midi> transport;
-};
-
-struct WorkerThread : juce::Thread
-{
-    explicit WorkerThread (std::function<void()> f)
-        : juce::Thread ("worker")
-        , body (std::move (f))
-    {
-    }
-
-    void run() override { body(); }
-
-    std::function<void()> body;
 };
 
 } // namespace
