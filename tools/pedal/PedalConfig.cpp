@@ -170,6 +170,12 @@ juce::Result PedalConfig::set (const juce::String& key, const juce::String& valu
             return badValue (key, value, "a port name");
         name = value;
     }
+    else if (key == "plugged")
+    {
+        if (value != "yes" && value != "no")
+            return badValue (key, value, "yes or no");
+        plugged = value == "yes";
+    }
     else if (key == "start-revision")
     {
         auto parsed = parseInteger (value, std::numeric_limits<juce::int32>::min(),

@@ -41,6 +41,7 @@ struct BlockSelection
     values are dropped). Unknown keys and bad values are errors.
 
     @code
+    plugged=yes|no                    no: the pedal is not connected, none of its ports exist (yes)
     mode=boot|normal                  program at power-up (boot)
     name=TEXT                         port name base (Verrano2); the boot loader adds " Boot"
     start-revision=N                  revision reported before any update (1187)
@@ -115,6 +116,7 @@ struct PedalConfig
     static constexpr int numBlocks = 490;
 
     //==============================================================================
+    bool plugged = true;
     PedalMode mode = PedalMode::bootLoader;
     juce::String name{"Verrano2"};
     juce::int32 startRevision = factoryRevision;

@@ -85,6 +85,13 @@ void SimulatedPedal::start()
         if (status.presence != Presence::off)
             return;
 
+        // A pedal that is not connected shows no ports and answers nothing.
+        if (! config.plugged)
+        {
+            status.presence = Presence::unplugged;
+            return;
+        }
+
         ports.present (status.portName);
         status.presence = Presence::online;
     }
@@ -104,6 +111,18 @@ void SimulatedPedal::receive (const juce::MidiMessage& message)
 {
     {
         const juce::ScopedLock sl (queueLock);
+
+        // The pacing is measured where the pedal sees it: on arrival, before any fault
+        // in transit. The begin-update package starts a new series.
+        if (isForPedal (message) && message.getSysExDataSize() > midi::deviceHeaderSize)
+        {
+            const auto command = message.getSysExData()[midi::deviceHeaderSize];
+            if (command == beginUpdateCommand)
+                arrivals.restart();
+            else if (isBlockPackage (message))
+                arrivals.addBlock (juce::Time::getMillisecondCounterHiRes());
+        }
+
         transit.pass (message, incoming);
     }
     notify();
@@ -118,8 +137,15 @@ void SimulatedPedal::setStateChangeCallback (std::function<void()> callback)
 //==============================================================================
 SimulatedPedal::Status SimulatedPedal::getStatus() const
 {
+    ArrivalTimes::Gaps gaps;
+    {
+        const juce::ScopedLock ql (queueLock);
+        gaps = arrivals.gaps();
+    }
+
     const juce::ScopedLock sl (stateLock);
     auto snapshot = status;
+    snapshot.blockGaps = gaps;
     snapshot.blockOrder = flash.getArrivalOrder();
     snapshot.duplicates = flash.getDuplicates();
     snapshot.missing = flash.getMissing();
@@ -149,6 +175,11 @@ juce::String SimulatedPedal::report() const
     line ("restarts", juce::String (s.restarts));
     line ("probes", juce::String (s.probes));
     line ("queries", juce::String (s.queries));
+    line ("block-gaps", juce::String (s.blockGaps.count));
+    line ("gap-min-ms", juce::String (s.blockGaps.minMs, 2));
+    line ("gap-median-ms", juce::String (s.blockGaps.medianMs, 2));
+    line ("gap-p99-ms", juce::String (s.blockGaps.p99Ms, 2));
+    line ("gap-max-ms", juce::String (s.blockGaps.maxMs, 2));
     return text;
 }
 

@@ -2,6 +2,7 @@
 
 #include "tools/pedal/FlashMemory.h"
 #include "tools/pedal/ForeignTraffic.h"
+#include "tools/pedal/ArrivalTimes.h"
 #include "tools/pedal/PedalConfig.h"
 #include "tools/pedal/PedalPorts.h"
 #include "tools/pedal/TransitFaults.h"
@@ -62,6 +63,7 @@ public:
         int restarts = 0;         ///< restarts begun after an image's end
         int probes = 0;           ///< device probes received while online
         int queries = 0;          ///< revision queries received while online
+        ArrivalTimes::Gaps blockGaps; ///< pacing of the flash blocks of the last update, on arrival
     };
 
     /** The pedal keeps a copy of the configuration and uses the ports until it is stopped. */
@@ -143,6 +145,7 @@ private:
     juce::CriticalSection queueLock;
     TransitFaults transit;
     std::vector<juce::MidiMessage> incoming;
+    ArrivalTimes arrivals;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SimulatedPedal)
 };

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Installs what building and testing the updater needs on Debian 12, then
+# configures and builds it. Safe to run again: installed packages and a
+# configured build folder are left as they are.
+#
+#   scripts/setup.sh [build-folder] [extra cmake options...]
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${1:-$here/build}"
+shift || true
+
+packages=(
+    build-essential cmake ninja-build pkg-config ccache
+    juce-modules-source
+    libasound2-dev libx11-dev libxext-dev libxinerama-dev libxrandr-dev libxcursor-dev
+    libfreetype-dev libfontconfig1-dev libpng-dev libjpeg-dev
+    libgtest-dev libgmock-dev googletest
+    xvfb xauth
+)
+packages+=(${UPDATER_EXTRA_PACKAGES:-})
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "setup: installing ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -q
+    $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# Share compiled objects between build folders and clones of the project.
+export CCACHE_BASEDIR="$here"
+export CCACHE_NOHASHDIR=1
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+fi
+cmake --build "$build" -j "$(nproc)"
