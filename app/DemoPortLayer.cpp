@@ -29,7 +29,7 @@ public:
     {
         const auto reportFile = juce::SystemStats::getEnvironmentVariable ("PEDAL_SIM_REPORT", {});
         if (reportFile.isNotEmpty())
-            juce::File (reportFile).replaceWithText (setup.getPedal().report());
+            juce::File (reportFile).replaceWithText (setup.getPedal().report(), false, false, "\n");
     }
 
     juce::StringArray getInputNames() override { return ports->getInputNames(); }

@@ -102,7 +102,7 @@ juce::Result parseCommandLine (int argc, char* argv[], Options& options)
 
 void writeReport (const Options& options, const pedal::SimulatedPedal& pedal)
 {
-    if (options.reportFile != juce::File() && !options.reportFile.replaceWithText (pedal.report()))
+    if (options.reportFile != juce::File() && !options.reportFile.replaceWithText (pedal.report(), false, false, "\n"))
         std::cerr << "pedal-sim: cannot write " << options.reportFile.getFullPathName() << std::endl;
 }
 

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Runs the demo build unattended against its in-process simulated pedal and checks
+# the exit code, the run time and what the pedal's report says afterwards.
+#
+#   demo-unattended.sh BINARY EXPECTED_EXIT MAX_SECONDS [KEY=REGEX ...]
+#
+# The pedal's settings come from PEDAL_SIM (see tools/pedal/PedalConfig.h). Each
+# KEY=REGEX must match a whole line "KEY=value" of the pedal's final report.
+set -uo pipefail
+
+binary="$1" expected="$2" max_seconds="$3"
+shift 3
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+export PEDAL_SIM_REPORT="$work/pedal-report.txt"
+
+start=$(date +%s%N)
+xvfb-run -a -s "-screen 0 1024x768x24" "$binary" --autoupdate 2>"$work/stderr.txt"
+code=$?
+elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+elapsed="$((elapsed_ms / 1000)).$(printf %03d $((elapsed_ms % 1000)))"
+
+echo "pedal settings: ${PEDAL_SIM:-<default>}"
+echo "exit code: $code (expected $expected), ${elapsed} s (at most ${max_seconds} s)"
+echo "--- pedal report"
+cat "$PEDAL_SIM_REPORT" 2>/dev/null || echo "(no report written)"
+echo "---"
+
+failed=0
+if [ "$code" -ne "$expected" ]; then
+    echo "FAIL: exit code $code, expected $expected"
+    failed=1
+fi
+if [ "$elapsed_ms" -gt $((max_seconds * 1000)) ]; then
+    echo "FAIL: took ${elapsed} s, more than ${max_seconds} s"
+    failed=1
+fi
+for check in "$@"; do
+    key="${check%%=*}" pattern="${check#*=}"
+    if ! grep -Eq "^${key}=(${pattern})\$" "$PEDAL_SIM_REPORT" 2>/dev/null; then
+        echo "FAIL: report line $key does not match /${pattern}/: $(grep -E "^${key}=" "$PEDAL_SIM_REPORT" 2>/dev/null)"
+        failed=1
+    fi
+done
+if [ -s "$work/stderr.txt" ]; then
+    echo "--- stderr"
+    cat "$work/stderr.txt"
+fi
+
+[ $failed -eq 0 ] && echo "PASS"
+exit $failed
