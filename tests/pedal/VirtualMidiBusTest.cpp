@@ -224,6 +224,33 @@ TEST (VirtualMidiBus, ARestartKillsOpenPortsAndListsFreshOnes)
     EXPECT_EQ (setup.getPedal().getStatus().probes, 1);
 }
 
+TEST (VirtualMidiBus, CountsOpenPortsUntilDeletedDeadOnesIncluded)
+{
+    SimulatedSetup setup (configFor ("restart-ms=600000,extra-devices=1"));
+    auto& bus = setup.getBus();
+    RecordingCallback callback;
+
+    auto silentInput = bus.openInput (0, callback);
+    auto pedalInput = bus.openInput (1, callback);
+    auto pedalOutput = bus.openOutput (1);
+    EXPECT_EQ (bus.getNumOpenPorts(), 3);
+
+    silentInput.reset();
+    EXPECT_EQ (bus.getNumOpenPorts(), 2);
+
+    // The restart kills the pedal's ports, but whoever opened them still holds them.
+    for (auto& package : pedal_test::firmwarePackages())
+        pedalOutput->sendMessageNow (package);
+    ASSERT_TRUE (testing_support::pumpUntil (
+        [&] { return setup.getPedal().getStatus().presence == SimulatedPedal::Presence::restarting; },
+        10000));
+    EXPECT_EQ (bus.getNumOpenPorts(), 2);
+
+    pedalInput.reset();
+    pedalOutput.reset();
+    EXPECT_EQ (bus.getNumOpenPorts(), 0);
+}
+
 TEST (VirtualMidiBus, NothingIsListedOrOpenedWhileThePedalRestarts)
 {
     SimulatedSetup setup (configFor ("restart-ms=600000"));

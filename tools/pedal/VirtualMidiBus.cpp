@@ -54,6 +54,9 @@ struct VirtualMidiBus::Shared
     juce::CriticalSection lock;
     std::vector<std::unique_ptr<Device>> devices;
 
+    /** Port objects handed out and not yet deleted. */
+    std::atomic<int> openPorts{0};
+
     /** The nth listed device; call with the lock held. */
     Device* listed (int index)
     {
@@ -75,10 +78,12 @@ public:
         , device (d)
         , connection (std::move (c))
     {
+        ++shared->openPorts;
     }
 
     ~BusInputPort() override
     {
+        --shared->openPorts;
         {
             const juce::ScopedLock sl (shared->lock);
             auto& inputs = device.inputs;
@@ -103,7 +108,10 @@ public:
         , device (d)
         , generation (d.generation)
     {
+        ++shared->openPorts;
     }
+
+    ~BusOutputPort() override { --shared->openPorts; }
 
     void sendMessageNow (const juce::MidiMessage& message) override
     {
@@ -254,6 +262,11 @@ SimulatedPedal& VirtualMidiBus::getPedal (int index) const
 {
     jassert (juce::isPositiveAndBelow (index, getNumPedals()));
     return *pedals[static_cast<size_t> (index)];
+}
+
+int VirtualMidiBus::getNumOpenPorts() const
+{
+    return shared->openPorts.load();
 }
 
 //==============================================================================

@@ -51,6 +51,10 @@ public:
     /** A pedal by the order it was added in. */
     SimulatedPedal& getPedal (int index) const;
 
+    /** Input and output ports opened on this bus and not yet deleted, dead ones
+        included: what an updater still holds. */
+    int getNumOpenPorts() const;
+
     //==============================================================================
     juce::StringArray getInputNames() override;
     juce::StringArray getOutputNames() override;

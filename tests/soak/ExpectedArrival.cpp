@@ -1,0 +1,81 @@
+#include "ExpectedArrival.h"
+
+#include "firmware/FirmwareClass.h"
+#include "midi/SysExFormat.h"
+#include "model/Model.h"
+#include "tools/pedal/PedalProtocol.h"
+#include "tools/pedal/TransitFaults.h"
+
+namespace soak
+{
+
+namespace
+{
+bool isFirmwarePackage (const juce::MidiMessage& message)
+{
+    if (!pedal::isForPedal (message) || message.getSysExDataSize() <= midi::deviceHeaderSize)
+        return false;
+
+    const auto command = message.getSysExData()[midi::deviceHeaderSize];
+    return command == pedal::beginUpdateCommand || command == pedal::blockCommand;
+}
+
+bool isEndOfImage (const juce::MidiMessage& message)
+{
+    return isFirmwarePackage (message) && message.getSysExDataSize() == midi::deviceHeaderSize + 2 &&
+           message.getSysExData()[midi::deviceHeaderSize] == pedal::blockCommand &&
+           message.getSysExData()[midi::deviceHeaderSize + 1] == 0x01;
+}
+} // namespace
+
+ExpectedArrival ExpectedArrival::of (const std::vector<juce::Array<juce::uint8>>& image,
+                                     const pedal::PedalConfig& config, pedal::PedalMode mode)
+{
+    // The same link the pedal puts between itself and the updater, fed the image in order.
+    pedal::TransitFaults transit (config);
+    std::vector<juce::MidiMessage> arriving;
+
+    for (auto& package : image)
+        transit.pass (juce::MidiMessage (package.begin(), package.size()), arriving);
+
+    ExpectedArrival expected;
+
+    for (auto& message : arriving)
+    {
+        if (!isFirmwarePackage (message))
+            continue;
+
+        ++expected.packages;
+
+        if (mode == pedal::PedalMode::normal)
+            continue; // counted, never stored
+
+        if (const auto block = pedal::TransitFaults::blockNumberOf (message))
+            expected.blockOrder.push_back (*block);
+
+        // The boot loader restarts at the end of the image: whatever was held back
+        // behind the end never reaches it.
+        if (isEndOfImage (message))
+            break;
+    }
+
+    return expected;
+}
+
+const std::vector<juce::Array<juce::uint8>>& ExpectedArrival::embeddedImage()
+{
+    static const auto packages = []
+    {
+        FirmwareClass firmware;
+        model::Model model (nullptr, &firmware);
+        std::vector<juce::Array<juce::uint8>> cut;
+
+        for (auto package = model.getNextPackage(); !package.isEmpty(); package = model.getNextPackage())
+            cut.push_back (package);
+
+        return cut;
+    }();
+    return packages;
+}
+
+} // namespace soak
