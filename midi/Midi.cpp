@@ -109,10 +109,15 @@ bool Midi::sendAndReceive (const juce::Array<juce::uint8>& request, juce::Array<
     if (!isOpen())
         return false;
 
-    replyReceived = false;
+    // The pedal answers a request with its command byte as reply code. The code is
+    // set before the buffer is emptied, so whatever arrives after the emptying is
+    // judged by it; flag and buffer are emptied together, so that a message arriving
+    // in between cannot leave the flag set over an empty buffer.
+    awaitedReply = replyCodeFor (request);
     {
         const std::lock_guard<std::mutex> lock (receiveLock);
         receiveBuffer.clear();
+        replyReceived = false;
     }
 
     sendSysEx (request);
@@ -183,12 +188,31 @@ void Midi::handleIncomingMidiMessage (juce::MidiInput*, const juce::MidiMessage&
         return;
     }
 
-    {
-        const std::lock_guard<std::mutex> lock (receiveLock);
-        receiveBuffer.addArray (data, size);
-    }
+    // Malformed or unrelated messages of the pedal (the bare header, unknown
+    // commands) are not the answer; taken for it they would corrupt the revision.
+    const auto awaited = awaitedReply.load();
+    if (awaited >= 0 && (size <= deviceHeaderSize || data[deviceHeaderSize] != awaited))
+        return;
 
+    // The first answer is the reply: a second one glued to it would be read as more
+    // bytes of the first. The bytes are in place before the flag is seen set.
+    const std::lock_guard<std::mutex> lock (receiveLock);
+    if (replyReceived.load())
+        return;
+
+    receiveBuffer.addArray (data, size);
     replyReceived = true;
+}
+
+int Midi::replyCodeFor (const juce::Array<juce::uint8>& request)
+{
+    // A complete message carries F0 before its data.
+    const int commandPosition = deviceHeaderSize + (!request.isEmpty() && request.getFirst() == 0xf0 ? 1 : 0);
+
+    if (request.size() <= commandPosition || request[commandPosition] == 0xf7)
+        return -1;
+
+    return request[commandPosition];
 }
 
 //==============================================================================

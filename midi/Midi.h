@@ -16,9 +16,9 @@ namespace midi
     keeps its two ports open, sends SysEx to it and collects its replies.
 
     The waiting side (the GUI thread at start-up, the downloader's thread later) and
-    the port layer's input thread meet only in deviceAnswered, replyReceived and
-    receiveBuffer; the buffer has a lock of its own, which is never held while a port
-    is deleted or a message is sent.
+    the port layer's input thread meet only in deviceAnswered, replyReceived,
+    awaitedReply and receiveBuffer; the buffer has a lock of its own, which is never
+    held while a port is deleted or a message is sent.
 */
 class Midi : public juce::MidiInputCallback, public MidiIf
 {
@@ -47,9 +47,11 @@ public:
 
     /** Sends `request` (see sendSysEx()) and looks for the pedal's reply right after
         the send and after each of the first maxPauses - 1 pauses; on success `reply`
-        holds the data bytes of every reply received since the send, in order of
-        arrival. False, with `reply` untouched, when closed, when no reply came in time
-        or when the calling juce::Thread is asked to exit. */
+        holds the data bytes of the pedal's first answer to the request: its first
+        message since the send whose reply code is the request's command byte (any
+        message of the pedal, when the request carries no command). False, with
+        `reply` untouched, when closed, when no reply came in time or when the
+        calling juce::Thread is asked to exit. */
     bool sendAndReceive (const juce::Array<juce::uint8>& request, juce::Array<juce::uint8>& reply,
                          int maxPauses) override;
 
@@ -59,8 +61,8 @@ public:
 
     //==============================================================================
     /** Called on the port layer's input thread: an acknowledgement of the device probe
-        sets deviceAnswered, any other SysEx of the pedal is appended to the receive
-        buffer; everything else is ignored. */
+        sets deviceAnswered; the first other SysEx of the pedal that answers the
+        request in hand fills the receive buffer; everything else is ignored. */
     void handleIncomingMidiMessage (juce::MidiInput* source, const juce::MidiMessage& message) override;
 
 private:
@@ -70,6 +72,9 @@ private:
     /** Opens the pair, sends the probe and waits; true if the pedal acknowledged.
         Sets `stopped` when the calling thread was asked to exit during the wait. */
     bool probePair (int inputIndex, int outputIndex, bool& stopped);
+
+    /** The reply code that answers `request` (its command byte), or -1 when it has none. */
+    static int replyCodeFor (const juce::Array<juce::uint8>& request);
 
     /** Waits `milliseconds`; on a juce::Thread the wait ends early, returning false,
         when the thread is asked to exit. */
@@ -83,6 +88,11 @@ private:
     std::atomic<int> modelByte{0};
     std::atomic<bool> deviceAnswered{false};
     std::atomic<bool> replyReceived{false};
+
+    /** The reply code that answers the request in hand; -1 while any message of the
+        pedal would do. Only one answer is kept, so that noise of the pedal or a second
+        answer is never read as part of the reply. */
+    std::atomic<int> awaitedReply{-1};
     juce::Array<juce::uint8> receiveBuffer;
     juce::String deviceName;
     std::unique_ptr<InputPort> midiInput;
