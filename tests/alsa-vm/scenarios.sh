@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The shipped updater against pedal-sim on a real ALSA sequencer, in one boot of the test VM:
+#   1  pedal-sim in its boot loader: the updater, unattended, flashes it and exits 0; pedal-sim
+#      comes back in normal operation with revision 1222 and the image checked out;
+#   2  the same, with aseqdump recording what the updater sends: the 492 packages are the image,
+#      in order, once each, and the probe and revision query have their wire format;
+#   3  without pedal-sim the updater exits -1 (255); with pedal-sim in normal operation too,
+#      and the pedal keeps its revision;
+#   4  pedal-sim restarts slowly (8 s): its ports go, the updater's searches find nothing, the
+#      ports come back under a new name, and the updater finds and reads them.
+# Prints one PASS/FAIL line per scenario with the seconds it took and the harness's total, and
+# exits 0 only when all passed. Registered with CTest as alsa_vm_scenarios (label vm).
+#
+#   tests/alsa-vm/scenarios.sh --updater FILE --pedal-sim FILE --tap FILE --results DIR [SCENARIO...]
+#
+# --updater: the shipped firmware-updater; --pedal-sim: pedal-sim; --tap: the SequencerTap
+# library (loaded into the updater in scenarios 2 and 4 only); --results: a folder for the
+# runs' logs and summary.txt (emptied first). SCENARIO: 1 to 4, default all. The first use
+# prepares the VM (prepare.sh: packages, Debian's kernel; about a minute).
+# Environment: ALSA_VM_TIMEOUT (default 720 s for the VM run) and the other ALSA_VM_ settings
+# of run-in-vm.sh.
+set -euo pipefail
+
+# shellcheck source-path=SCRIPTDIR source=common.sh
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+started_ns=$(date +%s%N)
+
+usage()
+{
+    sed -n '2,/^set -euo/{/^#/s/^# \{0,1\}//p}' "${BASH_SOURCE[0]}" >&2
+    exit 2
+}
+
+updater="" pedal_sim="" tap="" results=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --updater) updater="$2" && shift 2 ;;
+        --pedal-sim) pedal_sim="$2" && shift 2 ;;
+        --tap) tap="$2" && shift 2 ;;
+        --results) results="$2" && shift 2 ;;
+        [1-4]) break ;;
+        *) usage ;;
+    esac
+done
+scenarios=("$@")
+[ ${#scenarios[@]} -gt 0 ] || scenarios=(1 2 3 4)
+for file in "$updater" "$pedal_sim" "$tap"; do
+    if [ -z "$file" ] || [ ! -f "$file" ]; then
+        usage
+    fi
+done
+[ -n "$results" ] || usage
+
+image="$(cd "$ALSA_VM_DIR/../.." && pwd)/firmware/Verrano2-1.2.00-R1222.syx"
+absolute() { echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"; }
+updater="$(absolute "$updater")"
+pedal_sim="$(absolute "$pedal_sim")"
+tap="$(absolute "$tap")"
+rm -rf "$results"
+mkdir -p "$results"
+results="$(cd "$results" && pwd -P)"
+
+# The first use installs packages and downloads the kernel: keep that out of the VM's limit.
+"$ALSA_VM_DIR/prepare.sh"
+
+# Transfers are paced by sleeps (about 35 s each with the restart), four of them plus two
+# short runs; the emulated guest needs seconds to start each program.
+vm_status=0
+ALSA_VM_TIMEOUT="${ALSA_VM_TIMEOUT:-720}" ALSA_VM_RW="$results" \
+    "$ALSA_VM_DIR/run-in-vm.sh" "$ALSA_VM_DIR/guest-scenarios.sh" \
+    "$results" "$updater" "$pedal_sim" "$tap" "${scenarios[@]}" \
+    >"$results/vm.out" 2>"$results/vm.err" || vm_status=$?
+
+if [ ! -f "$results/finished" ]; then
+    echo "alsa-vm: the scenarios did not finish inside the VM (run-in-vm.sh status $vm_status)"
+    sed 's/^/  | /' "$results/vm.out" "$results/vm.err"
+fi
+
+python3 "$ALSA_VM_DIR/check-scenarios.py" "$results" "$image" \
+    --harness-started-ns "$started_ns" --scenarios "${scenarios[*]}"
