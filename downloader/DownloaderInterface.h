@@ -1,22 +1,15 @@
 #pragma once
 
-#include "controller/ControllerIF.h"
+#include "controller/ComponentInterface.h"
 
 namespace downloader
 {
 
-/** The downloader's listener interface; progress, results and requests go to `controller`. */
-class DownloaderInterface : public message::ListenerInterface
+/** The downloader's listener interface; progress, results and requests go to the controller. */
+class DownloaderInterface : public controller::ComponentInterface
 {
 public:
-    explicit DownloaderInterface (controller::ControllerIF* controllerToUse) noexcept
-        : controller (controllerToUse)
-    {
-    }
-    ~DownloaderInterface() override = default;
-
-protected:
-    controller::ControllerIF* controller; // not owned
+    using ComponentInterface::ComponentInterface;
 };
 
 } // namespace downloader

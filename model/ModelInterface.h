@@ -1,22 +1,15 @@
 #pragma once
 
-#include "controller/ControllerIF.h"
+#include "controller/ComponentInterface.h"
 
 namespace model
 {
 
-/** The model's listener interface; every reply goes to `controller`. */
-class ModelInterface : public message::ListenerInterface
+/** The model's listener interface; every reply goes to the controller. */
+class ModelInterface : public controller::ComponentInterface
 {
 public:
-    explicit ModelInterface (controller::ControllerIF* controllerToUse) noexcept
-        : controller (controllerToUse)
-    {
-    }
-    ~ModelInterface() override = default;
-
-protected:
-    controller::ControllerIF* controller; // not owned
+    using ComponentInterface::ComponentInterface;
 };
 
 } // namespace model

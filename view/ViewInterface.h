@@ -1,22 +1,15 @@
 #pragma once
 
-#include "controller/ControllerIF.h"
+#include "controller/ComponentInterface.h"
 
 namespace view
 {
 
-/** The view's listener interface; button presses and closing go to `controller`. */
-class ViewInterface : public message::ListenerInterface
+/** The view's listener interface; button presses and closing go to the controller. */
+class ViewInterface : public controller::ComponentInterface
 {
 public:
-    explicit ViewInterface (controller::ControllerIF* controllerToUse) noexcept
-        : controller (controllerToUse)
-    {
-    }
-    ~ViewInterface() override = default;
-
-protected:
-    controller::ControllerIF* controller; // not owned
+    using ComponentInterface::ComponentInterface;
 };
 
 } // namespace view
