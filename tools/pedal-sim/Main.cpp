@@ -2,6 +2,7 @@
 // system, for trying the updater (or anything else) against a pedal that plays
 // chosen faults.
 
+#include "tools/pedal-sim/ExitAfterUpdate.h"
 #include "tools/pedal-sim/SystemPedalPorts.h"
 #include "tools/pedal/PedalConfig.h"
 #include "tools/pedal/SimulatedPedal.h"
@@ -35,8 +36,9 @@ const char* const usage =
     "  --revision N           same as the setting start-revision=\n"
     "  --report FILE          write the pedal's state (key=value lines) to FILE on every\n"
     "                         change and at exit\n"
-    "  --exit-after-update    exit once the pedal has checked an image and restarted\n"
-    "                         (or unplugged): 0 if the image checked out, 1 if not\n"
+    "  --exit-after-update    exit once the pedal has checked an image, restarted and\n"
+    "                         answered a revision query (or stayed 30 s unasked, or\n"
+    "                         stays unplugged): 0 if the image checked out, 1 if not\n"
     "SIGINT or SIGTERM stops it (exit 0). Bad options or settings exit 2; a system\n"
     "without virtual MIDI ports exits 3.\n"
     "\n";
@@ -102,16 +104,9 @@ juce::Result parseCommandLine (int argc, char* argv[], Options& options)
 
 void writeReport (const Options& options, const pedal::SimulatedPedal& pedal)
 {
-    if (options.reportFile != juce::File() && !options.reportFile.replaceWithText (pedal.report(), false, false, "\n"))
+    if (options.reportFile != juce::File() &&
+        !options.reportFile.replaceWithText (pedal.report(), false, false, "\n"))
         std::cerr << "pedal-sim: cannot write " << options.reportFile.getFullPathName() << std::endl;
-}
-
-/** True once the pedal has checked an image and is back (or will never be). */
-bool updateIsOver (const pedal::SimulatedPedal::Status& status)
-{
-    using Presence = pedal::SimulatedPedal::Presence;
-    return status.check != pedal::SimulatedPedal::CheckOutcome::notRun &&
-           (status.presence == Presence::online || status.presence == Presence::unplugged);
 }
 
 } // namespace
@@ -163,6 +158,7 @@ int main (int argc, char* argv[])
               << "\" is up; stop with Ctrl+C" << std::endl;
 
     int exitCode = exitOk;
+    pedal::ExitAfterUpdate exitAfterUpdate;
     for (;;)
     {
         const timespec pause{0, 50 * 1000 * 1000};
@@ -175,7 +171,7 @@ int main (int argc, char* argv[])
         if (options.exitAfterUpdate)
         {
             const auto status = pedal.getStatus();
-            if (updateIsOver (status))
+            if (exitAfterUpdate.isDue (status, juce::Time::getMillisecondCounterHiRes()))
             {
                 exitCode =
                     status.check == pedal::SimulatedPedal::CheckOutcome::passed ? exitOk : exitCheckFailed;
