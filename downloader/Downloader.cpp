@@ -3,6 +3,13 @@
 #include "midi/SevenBitPacking.h"
 #include "midi/SysExFormat.h"
 
+#include <chrono>
+#include <thread>
+
+#if JUCE_LINUX
+#include <sys/prctl.h>
+#endif
+
 namespace downloader
 {
 
@@ -133,6 +140,13 @@ void Downloader::handleModelId (juce::uint8 modelId)
 //==============================================================================
 void Downloader::run()
 {
+#if JUCE_LINUX
+    // The kernel lets a sleeping thread wake up to 50 us late by default; over the
+    // hundreds of short pauses of a transfer that slack adds up, so this thread asks
+    // for none.
+    prctl (PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
+
     progress = 0.0;
 
     while (!threadShouldExit())
@@ -193,11 +207,16 @@ bool Downloader::sendNextPackage()
 
     midi->sendSysEx (takeFirstPackage());
 
+    // The pause runs from the moment the send returned, so the progress report is
+    // made inside it and does not stretch the gap between two packages.
+    const auto pauseEnd = juce::Time::getMillisecondCounterHiRes() +
+                          (autoUpdate ? pacing.autoUpdateGapMs : pacing.interactiveGapMs);
+
     const auto remaining = static_cast<double> (packageQueue.size());
     progress = (60.0 - remaining * 50.0 / static_cast<double> (totalPackages)) / 100.0;
     postProgress();
 
-    return pause (autoUpdate ? pacing.autoUpdateGapMs : pacing.interactiveGapMs);
+    return pauseUntil (pauseEnd);
 }
 
 bool Downloader::reconnect()
@@ -257,9 +276,28 @@ bool Downloader::queryRevision()
 //==============================================================================
 bool Downloader::pause (int milliseconds)
 {
-    // wait() rather than sleep(): stopThread() notifies the thread, which ends the pause at once.
-    wait (juce::jmax (0, milliseconds));
-    return !threadShouldExit();
+    return pauseUntil (juce::Time::getMillisecondCounterHiRes() + juce::jmax (0, milliseconds));
+}
+
+bool Downloader::pauseUntil (double endMs)
+{
+    for (;;)
+    {
+        if (threadShouldExit())
+            return false;
+
+        const auto left = endMs - juce::Time::getMillisecondCounterHiRes();
+        if (left <= 0.0)
+            return true;
+
+        // wait() rather than sleep(): stopThread() notifies the thread, which ends the
+        // pause at once. wait() takes whole milliseconds, so the last fraction of one is
+        // slept precisely instead of being rounded up on every package.
+        if (left >= 1.0)
+            wait (static_cast<int> (left));
+        else
+            std::this_thread::sleep_for (std::chrono::duration<double, std::milli> (left));
+    }
 }
 
 juce::Array<juce::uint8> Downloader::takeFirstPackage()

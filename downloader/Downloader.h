@@ -64,8 +64,13 @@ private:
     /** Asks the restarted pedal for its revision and posts it; false when no usable reply came. */
     bool queryRevision();
 
-    /** Waits, waking early on a stop request; false when the thread is to end. */
+    /** Waits `milliseconds` from now; see pauseUntil(). */
     bool pause (int milliseconds);
+
+    /** Waits until the hi-res millisecond counter reaches `endMs`, never less: an early
+        wake-up waits again for what is left. Ends early only on a stop request, and
+        then returns false. */
+    bool pauseUntil (double endMs);
 
     juce::Array<juce::uint8> takeFirstPackage();
     void postProgress();

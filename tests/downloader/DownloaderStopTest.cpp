@@ -1,6 +1,7 @@
 // Stopping the transfer thread: every pause of a transfer, and the search for the
 // pedal after its restart, must end at once when the downloader is stopped or
-// destroyed, well before stopThread's time-out would kill the thread.
+// destroyed, well before stopThread's time-out would kill the thread; and only a
+// stop request may end a pause early.
 #include "TransferRig.h"
 #include "support/MessagePump.h"
 
@@ -111,6 +112,20 @@ TEST_P (DownloaderStop, DestroyingTheDownloaderEndsWithinASecond)
     EXPECT_LT (elapsedMs, 1000.0);
     testing_support::drainMessages();
     EXPECT_EQ (rig->controller.count (message::Code::updateStatus), 0u);
+}
+
+TEST_P (DownloaderStop, AWakeUpThatIsNotAStopRequestLeavesThePauseRunning)
+{
+    const auto entriesBefore = rig->journal.entries().size();
+
+    // Anything may notify a juce::Thread; a pause that ended on it would send the
+    // next package too early.
+    for (int i = 0; i < 3; ++i)
+        rig->downloader->notify();
+
+    EXPECT_FALSE (testing_support::pumpUntil (
+        [this, entriesBefore] { return rig->journal.entries().size() > entriesBefore; }, 300));
+    EXPECT_TRUE (rig->downloader->isThreadRunning());
 }
 
 INSTANTIATE_TEST_SUITE_P (AtEveryPause, DownloaderStop, ::testing::ValuesIn (stopPoints()),
