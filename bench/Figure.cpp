@@ -1,0 +1,36 @@
+#include "bench/Figure.h"
+
+#include <iostream>
+
+namespace bench
+{
+
+juce::String Figure::format() const
+{
+    juce::String line;
+    line << name << " = " << juce::String (value, decimals);
+
+    if (unit.isNotEmpty())
+        line << " " << unit;
+
+    if (atMost.has_value())
+        line << "  [target <= " << juce::String (*atMost, decimals) << (unit.isNotEmpty() ? " " + unit : "")
+             << ": " << (meetsTarget() ? "met" : "MISSED") << "]";
+
+    if (detail.isNotEmpty())
+        line << "  (" << detail << ")";
+
+    return line;
+}
+
+void Figure::print() const
+{
+    std::cout << format() << std::endl;
+}
+
+void Figure::printFailure (const juce::String& name, const juce::String& reason)
+{
+    std::cout << name << " = n/a  [FAILED: " << reason << "]" << std::endl;
+}
+
+} // namespace bench

@@ -1,0 +1,153 @@
+#include "bench/StartupProbe.h"
+
+#include "app/Application.h"
+#include "bench/Clock.h"
+#include "tools/pedal/SimulatedSetup.h"
+
+namespace bench
+{
+
+namespace
+{
+/** An invisible component laid over the device line: it is painted whenever that line
+    is, so its paint calls say when the line reached the screen. */
+class PaintMarker final : public juce::Component
+{
+public:
+    explicit PaintMarker (const juce::Label& deviceLabelToWatch)
+        : deviceLabel (deviceLabelToWatch)
+    {
+        setOpaque (false);
+        setInterceptsMouseClicks (false, false);
+    }
+
+    void paint (juce::Graphics&) override
+    {
+        const auto now = Clock::nowMs();
+
+        if (firstPaintMs == 0.0)
+            firstPaintMs = now;
+
+        if (deviceNamedPaintMs == 0.0 && deviceLabel.getText() != "Device: ")
+            deviceNamedPaintMs = now;
+    }
+
+    double firstPaintMs = 0.0;
+    double deviceNamedPaintMs = 0.0; ///< first paint that showed a name on the device line
+
+private:
+    const juce::Label& deviceLabel;
+};
+
+/** The application with its timings noted; the window is closed once the device line is painted. */
+class ProbedApplication final : public Application, private juce::Timer
+{
+public:
+    ProbedApplication (PortLayerFactory ports, juce::File file)
+        : Application (std::move (ports))
+        , timesFile (std::move (file))
+    {
+    }
+
+    void initialise (const juce::String& commandLine) override
+    {
+        // The first message delivered inside the application's loop: by then the window
+        // has been built and shown, and nothing has been painted yet.
+        juce::MessageManager::callAsync ([this] { loopStarted(); });
+        Application::initialise (commandLine);
+    }
+
+    void shutdown() override
+    {
+        stopTimer();
+        marker.reset();
+
+        juce::String text;
+        text << "window-shown " << juce::String (windowShownMs, 3) << "\n"
+             << "window-painted " << juce::String (windowPaintedMs, 3) << "\n"
+             << "device-named " << juce::String (deviceNamedMs, 3) << "\n"
+             << "device-painted " << juce::String (devicePaintedMs, 3) << "\n"
+             << "device-text " << deviceText << "\n";
+        timesFile.replaceWithText (text);
+
+        Application::shutdown();
+    }
+
+private:
+    void loopStarted()
+    {
+        auto* window = getMainWindow();
+        if (window == nullptr)
+            return;
+
+        if (window->isShowing())
+            windowShownMs = Clock::nowMs();
+
+        if (auto* content = window->getContentComponent())
+        {
+            const auto& deviceLabel = window->getUpdater().getDeviceLabel();
+            marker = std::make_unique<PaintMarker> (deviceLabel);
+            marker->setBounds (deviceLabel.getBounds().withSize (4, 4));
+            content->addAndMakeVisible (*marker);
+        }
+
+        startedMs = Clock::nowMs();
+        startTimer (1);
+    }
+
+    void timerCallback() override
+    {
+        auto* window = getMainWindow();
+        if (window == nullptr || marker == nullptr)
+            return;
+
+        if (windowShownMs == 0.0 && window->isShowing())
+            windowShownMs = Clock::nowMs();
+
+        if (windowPaintedMs == 0.0)
+            windowPaintedMs = marker->firstPaintMs;
+
+        const auto text = window->getUpdater().getDeviceText();
+        if (deviceNamedMs == 0.0 && text != "Device: ")
+        {
+            deviceNamedMs = Clock::nowMs();
+            deviceText = text;
+        }
+
+        devicePaintedMs = marker->deviceNamedPaintMs;
+
+        // Done, or given up: a search that finds nothing still ends well within this.
+        if (devicePaintedMs > 0.0 || Clock::nowMs() - startedMs > 10000.0)
+        {
+            stopTimer();
+            window->closeButtonPressed();
+        }
+    }
+
+    const juce::File timesFile;
+    std::unique_ptr<PaintMarker> marker;
+    double startedMs = 0.0;
+    double windowShownMs = 0.0, windowPaintedMs = 0.0, deviceNamedMs = 0.0, devicePaintedMs = 0.0;
+    juce::String deviceText;
+};
+
+juce::File probeTimesFile;
+
+juce::JUCEApplicationBase* createProbedApplication()
+{
+    auto setup = std::make_shared<pedal::SimulatedSetup>();
+    return new ProbedApplication ([setup] { return setup->makePorts(); }, probeTimesFile);
+}
+} // namespace
+
+int StartupProbe::run (const juce::File& timesFile)
+{
+    probeTimesFile = timesFile;
+    juce::JUCEApplicationBase::createInstance = &createProbedApplication;
+
+    // No parameters: an interactive run, the one a user starts.
+    const char* argv[] = {"firmware-updater"};
+    return juce::JUCEApplicationBase::main (1, argv);
+}
+
+} // namespace bench
