@@ -17,6 +17,7 @@ packages=(
     libfreetype-dev libfontconfig1-dev libpng-dev libjpeg-dev
     libgtest-dev libgmock-dev googletest
     xvfb xauth
+    dpkg-dev file
 )
 packages+=(${UPDATER_EXTRA_PACKAGES:-})
 
