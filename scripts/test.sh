@@ -8,4 +8,19 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$here/scripts/setup.sh" "$here/build"
 
 cd "$here/build"
-ctest --no-tests=error --output-on-failure -j 2
+log="$(mktemp)"
+trap 'rm -f "$log"' EXIT
+status=0
+ctest --no-tests=error --output-on-failure -j 2 | tee "$log" || status=$?
+
+# CTest shows a test's output only when it fails: show the ALSA VM scenarios' own summary
+# (one line per scenario with its time, and the harness's total) when they ran, then CTest's
+# summary once more so that it stays the last word.
+vm_summary="tests/alsa-vm/results/summary.txt"
+if [ -f "$vm_summary" ] && [ "$vm_summary" -nt "$log" ]; then
+    echo
+    cat "$vm_summary"
+    echo
+    sed -n '/tests passed, /,$p' "$log"
+fi
+exit "$status"

@@ -3,7 +3,7 @@
 # Runs inside the test VM (scenarios.sh starts it through run-in-vm.sh): the shipped updater,
 # unattended ("--autoupdate"), against pedal-sim on the VM's real ALSA sequencer, under one
 # Xvfb server for the updater's window. Gathers what each run left behind; the verdicts are
-# taken on the host afterwards (check-scenarios.py).
+# taken on the host afterwards (check_scenarios.py).
 #
 #   guest-scenarios.sh RESULTS UPDATER PEDAL_SIM TAP_LIBRARY [SCENARIO...]
 #

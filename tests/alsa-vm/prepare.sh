@@ -2,7 +2,7 @@
 # Prepares what the ALSA test VM needs, once per machine:
 #   - host packages: qemu (the emulator), busybox-static (the guest's tools and our cpio and
 #     modinfo: the host has neither), alsa-utils, and Xvfb with xdpyinfo/xauth for windowed
-#     programs inside the guest;
+#     programs inside the guest, python3 for the scenarios' verdicts;
 #   - Debian's own kernel (the version linux-image-amd64 offers), unpacked without installing,
 #     turned into a plain vmlinux, plus the sound, virtio, 9p and overlay modules it needs;
 #   - a busybox initramfs whose init is guest-init.sh.
@@ -19,7 +19,7 @@ set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 # Host packages. qemu comes without recommends (those would pull in a desktop's worth).
-host_packages=(qemu-system-x86 busybox-static alsa-utils xvfb x11-utils xauth)
+host_packages=(qemu-system-x86 busybox-static alsa-utils xvfb x11-utils xauth python3)
 
 # Modules the guest loads, in this order (each one's own dependencies are put before it).
 # 9p over virtio carries the host's root and the result share; overlay makes the read-only

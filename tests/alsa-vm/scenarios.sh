@@ -77,5 +77,5 @@ if [ ! -f "$results/finished" ]; then
     sed 's/^/  | /' "$results/vm.out" "$results/vm.err"
 fi
 
-python3 "$ALSA_VM_DIR/check-scenarios.py" "$results" "$image" \
+python3 "$ALSA_VM_DIR/check_scenarios.py" "$results" "$image" \
     --harness-started-ns "$started_ns" --scenarios "${scenarios[*]}"

@@ -3,7 +3,7 @@
 the results folder: exit statuses, pedal-sim's reports, the sequencer's port listings and
 aseqdump's recordings of the updater's outgoing messages.
 
-    check-scenarios.py RESULTS IMAGE [--harness-started-ns N] [--scenarios "1 2 3 4"]
+    check_scenarios.py RESULTS IMAGE [--harness-started-ns N] [--scenarios "1 2 3 4"]
 
 Prints one line per scenario (PASS or FAIL, the seconds its runs took, what was seen), the
 reasons of a failure below it, and the total; writes the same to RESULTS/summary.txt. Exits 0
