@@ -9,7 +9,8 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 cd "$here/build"
 log="$(mktemp)"
-trap 'rm -f "$log"' EXIT
+started="$(mktemp)"
+trap 'rm -f "$log" "$started"' EXIT
 status=0
 ctest --no-tests=error --output-on-failure -j 2 | tee "$log" || status=$?
 
@@ -17,7 +18,7 @@ ctest --no-tests=error --output-on-failure -j 2 | tee "$log" || status=$?
 # (one line per scenario with its time, and the harness's total) when they ran, then CTest's
 # summary once more so that it stays the last word.
 vm_summary="tests/alsa-vm/results/summary.txt"
-if [ -f "$vm_summary" ] && [ "$vm_summary" -nt "$log" ]; then
+if [ -f "$vm_summary" ] && [ "$vm_summary" -nt "$started" ]; then
     echo
     cat "$vm_summary"
     echo
