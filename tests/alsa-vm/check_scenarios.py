@@ -204,10 +204,17 @@ def check_flash(run):
     )
     if BOOT_NAME not in run.before.values():
         problems.append(f'"{BOOT_NAME}" was not among the sequencer\'s ports before the update')
+    # pedal-sim --exit-after-update leaves once the restarted pedal has been asked for its
+    # revision, with 0 when its image checked out.
+    ended_itself = (run.folder / "pedal-ended-itself").exists()
+    pedal_status = (read_text(run.folder / "pedal-status") or "").strip()
+    if not ended_itself or pedal_status != "0":
+        problems.append(f"pedal-sim --exit-after-update did not end by itself with 0 (status {pedal_status!r})")
     facts = (
         f'exit {run.exit_code()}; pedal-sim came back as "{run.report.get("name")}" with revision '
         f'{run.report.get("revision")}, image check {run.report.get("check")}, '
-        f'{run.report.get("blocks")} blocks in order {run.report.get("block-order")}'
+        f'{run.report.get("blocks")} blocks in order {run.report.get("block-order")}, '
+        f"then {'left by itself' if ended_itself else 'was stopped'} with status {pedal_status}"
     )
     return facts, problems
 

@@ -17,7 +17,8 @@
 # report (pedal-report.txt), pedal.{out,err} and pedal-status; the writable sequencer ports
 # before and after the update (ports-before.txt, ports-after.txt, as `aconnect -o` prints
 # them); for recorded runs recording.txt (aseqdump's output) and recorder (its address);
-# seconds (wall time of the run); and error, if the run could not be carried out.
+# seconds (wall time of the run); pedal-ended-itself when pedal-sim (--exit-after-update in
+# run 1) ended on its own; and error, if the run could not be carried out.
 # Every step has a time limit; the script itself always exits 0 once RESULTS/finished exists.
 set -uo pipefail
 
@@ -191,10 +192,14 @@ run_updater_recorded()
 #==============================================================================
 # The runs
 
+# pedal-sim ends by itself here, once the restarted pedal has been asked for its revision.
 run_flash()
 {
-    start_pedal "$boot_name" --mode boot || return 1
+    start_pedal "$boot_name" --mode boot --exit-after-update || return 1
     run_updater
+    if wait_until 10 gone "$pedal"; then
+        touch "$run/pedal-ended-itself"
+    fi
     stop_pedal
 }
 
