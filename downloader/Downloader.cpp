@@ -124,8 +124,9 @@ void Downloader::handleModelId (juce::uint8 modelId)
         return;
 
     modelByte = modelId;
+    pedalLost = !midi->findDevice (modelByte);
 
-    if (midi->findDevice (modelByte))
+    if (!pedalLost)
     {
         juce::String name;
         midi->getDeviceName (name);
@@ -174,6 +175,23 @@ bool Downloader::runStep()
 
 bool Downloader::sendFirstPackage()
 {
+    // After a reconnection that gave up, the transport is closed and the whole image
+    // would go to no port at all, so that no retry could ever reach the pedal: look
+    // for it again first, and fail at once if it is not there.
+    if (pedalLost)
+    {
+        pedalLost = !midi->findDevice (modelByte);
+
+        if (threadShouldExit())
+            return false;
+
+        if (pedalLost)
+        {
+            postToController (new message::UpdateStatus (1));
+            return false;
+        }
+    }
+
     midi->sendSysEx (takeFirstPackage());
     waitRounds = 0;
     state = autoUpdate ? Transfer : Wait;
@@ -227,6 +245,7 @@ bool Downloader::reconnect()
 
     midi->closeDevice();
     const bool found = midi->findDevice (modelByte);
+    pedalLost = !found;
 
     // A search cut short by a stop request says nothing about the pedal.
     if (threadShouldExit())

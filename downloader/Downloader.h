@@ -5,6 +5,8 @@
 #include "message/Messages.h"
 #include "midi/MidiIf.h"
 
+#include <atomic>
+
 namespace downloader
 {
 
@@ -89,6 +91,10 @@ private:
 
     /** True from an accepted UpdateRequest until the thread starts: only then may packages be queued. */
     bool collecting = false;
+
+    /** True after a search that found no pedal (at start-up, or a reconnection that
+        gave up): the transport is closed, so a transfer must find the pedal first. */
+    std::atomic<bool> pedalLost{false};
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (Downloader)
 };

@@ -207,15 +207,19 @@ TEST (DownloaderDevice, PedalNotFoundIsReportedAndItsModelByteStillAddressesItLa
     ASSERT_EQ (rig->controller.codes(), std::vector<int>{message::Code::deviceNotFound});
     EXPECT_EQ (rig->journal.count (Kind::getDeviceName), 0u);
 
-    rig->midi.scriptFindResults ({true});
+    // The transport was left closed: the transfer looks for the pedal before sending.
+    rig->midi.scriptFindResults ({true, true});
     rig->midi.setReply (revisionReply (1222));
     rig->clickUpdate();
     ASSERT_TRUE (rig->runToEnd());
 
     auto finds = rig->journal.entriesOf (Kind::findDevice);
-    ASSERT_EQ (finds.size(), 2u);
-    EXPECT_EQ (finds[1].value, 0x2E);
-    EXPECT_EQ (finds[1].threadName, "Downloader");
+    ASSERT_EQ (finds.size(), 3u);
+    for (size_t k = 1; k < finds.size(); ++k)
+    {
+        EXPECT_EQ (finds[k].value, 0x2E);
+        EXPECT_EQ (finds[k].threadName, "Downloader");
+    }
     EXPECT_EQ (rig->journal.entriesOf (Kind::sendAndReceive)[0].bytes,
                midi::deviceCommand (0x2E, midi::revisionQueryCommand));
 }
@@ -281,4 +285,43 @@ TEST (DownloaderWhileRunning, AnUpdateAfterTheResultRunsAFreshCompleteTransfer)
     twice.insert (twice.end(), once.begin(), once.end());
     EXPECT_EQ (rig->journal.sent(), twice);
     EXPECT_EQ (rig->threadTrace(), "S0 P P P S1 P S2 P C F Q V S0 P P P S1 P S2 P C F Q V");
+}
+
+TEST (DownloaderWhileRunning, AnUpdateAfterTheReconnectionGaveUpFindsThePedalBeforeSending)
+{
+    // The pedal never came back: the transport is closed after the last attempt.
+    TransferRig rig (false, 3);
+    rig.midi.setReply (revisionReply (1222));
+    rig.clickUpdate();
+    ASSERT_TRUE (rig.runToEnd());
+
+    juce::String expected ("S0 P P P S1 P S2 P");
+    for (int attempt = 0; attempt < 8; ++attempt)
+        expected << " C F P";
+    expected << " U";
+    ASSERT_EQ (rig.threadTrace(), expected);
+
+    auto pumpUntilPosts = [&rig] (message::Code code, size_t count)
+    {
+        return testing_support::pumpUntil ([&] { return rig.controller.count (code) == count; }) &&
+               rig.runToEnd();
+    };
+
+    // Still gone: the retry fails at once instead of sending the image to no port.
+    rig.clickUpdate();
+    ASSERT_TRUE (pumpUntilPosts (message::Code::updateStatus, 2));
+    expected << " F U";
+    EXPECT_EQ (rig.threadTrace(), expected);
+
+    // Back: the retry finds it first, then sends the whole image and reads its revision.
+    rig.midi.scriptFindResults ({true, true});
+    rig.clickUpdate();
+    ASSERT_TRUE (pumpUntilPosts (message::Code::svnUpdate, 1));
+    expected << " F S0 P P P S1 P S2 P C F Q V";
+    EXPECT_EQ (rig.threadTrace(), expected);
+
+    const auto once = rig.model.image();
+    auto twice = once;
+    twice.insert (twice.end(), once.begin(), once.end());
+    EXPECT_EQ (rig.journal.sent(), twice);
 }
