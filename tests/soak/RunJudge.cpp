@@ -16,6 +16,9 @@ juce::String blocks (const std::vector<int>& numbers)
     const auto text = pedal::SimulatedPedal::formatBlockList (numbers);
     return text.isEmpty() ? juce::String ("none") : text;
 }
+
+/** The last transfer state of the bar: packages go out while it climbs to 0.6. */
+constexpr double imageSentProgress = 0.6 - 1.0e-9;
 } // namespace
 
 RunJudge::RunJudge (const SoakSettings& s, int threads)
@@ -25,37 +28,35 @@ RunJudge::RunJudge (const SoakSettings& s, int threads)
 }
 
 //==============================================================================
-RunJudge::Outcome RunJudge::reported (const RunRecord& record)
+RunJudge::Outcome RunJudge::reported (const RunRecord& record, const Attempt& attempt)
 {
-    if (record.resultText.isEmpty() && record.exitCode == 0)
-        return Outcome::noUpdate;
+    if (attempt.resultText == ViewSink::successText)
+        return Outcome::success;
+    if (attempt.resultText == ViewSink::failureText)
+        return Outcome::failure;
 
-    return record.exitCode == 0 && record.resultText == ViewSink::successText ? Outcome::success
-                                                                              : Outcome::failure;
+    // Without a result an unattended run has failed (no pedal); an interactive one updated nothing.
+    return record.interactive ? Outcome::noUpdate : Outcome::failure;
 }
 
-RunJudge::Outcome RunJudge::pedalAccount (const RunRecord& record) const
+RunJudge::Outcome RunJudge::pedalAccount (const RunRecord& record, const Attempt& attempt) const
 {
-    bool anyPackages = false;
-    for (auto& status : record.pedals)
-        anyPackages = anyPackages || status.packages > 0;
-
     // An interactive user who never saw an enabled button updates nothing.
-    if (record.interactive && !anyPackages)
+    if (record.interactive && !attempt.requested)
         return Outcome::noUpdate;
 
-    // The verdict speaks for the pedal that answered the revision query: the one the
-    // updater found after the restart.
-    for (size_t i = 0; i < record.pedals.size(); ++i)
+    // The verdict speaks for the pedal that answered the revision query during this
+    // update: the one the updater found after the restart.
+    for (size_t i = 0; i < attempt.pedalsAfter.size(); ++i)
     {
-        const auto& status = record.pedals[i];
+        const auto& after = attempt.pedalsAfter[i];
         const auto& config = record.pedalConfigs[i];
 
-        if (status.queries == 0)
+        if (after.queries == attempt.pedalsBefore[i].queries)
             continue;
 
-        const bool good = status.check == pedal::SimulatedPedal::CheckOutcome::passed &&
-                          answerArrives (config) && answeredRevision (config, status) == imageRevision;
+        const bool good = after.check == pedal::SimulatedPedal::CheckOutcome::passed &&
+                          answerArrives (config) && answeredRevision (config, after) == imageRevision;
         return good ? Outcome::success : Outcome::failure;
     }
 
@@ -107,25 +108,8 @@ juce::StringArray RunJudge::problems (const RunRecord& record) const
     if (!record.ended)
         found.add ("the run did not end within " + juce::String (settings.runLimitMs) + " ms");
 
-    const auto byUpdater = reported (record);
-    const auto byPedal = pedalAccount (record);
-
-    if (byUpdater != byPedal)
-        found.add ("the updater reported " + describe (byUpdater) + " (exit code " +
-                   juce::String (record.exitCode) + ", \"" + record.resultText + "\") but the pedal says " +
-                   describe (byPedal));
-
-    // The exit code and the text on screen tell the same story; without a result an
-    // unattended run failed (no pedal) and an interactive one updated nothing.
-    const auto expectedExitCode = record.resultText == ViewSink::successText   ? 0
-                                  : record.resultText == ViewSink::failureText ? -1
-                                  : record.interactive                         ? 0
-                                                                               : -1;
-    if (record.exitCode != expectedExitCode)
-        found.add ("exit code " + juce::String (record.exitCode) + " with the result \"" + record.resultText +
-                   "\"");
-
-    found.addArray (checkFlash (record));
+    for (size_t i = 0; i < record.attempts.size(); ++i)
+        found.addArray (checkAttempt (record, i));
 
     if (!record.downloaderStopped)
         found.add ("the transfer thread was still running after the run had closed");
@@ -142,38 +126,83 @@ juce::StringArray RunJudge::problems (const RunRecord& record) const
     return found;
 }
 
-juce::StringArray RunJudge::checkFlash (const RunRecord& record) const
+juce::StringArray RunJudge::checkAttempt (const RunRecord& record, size_t index) const
+{
+    juce::StringArray found;
+    const auto& attempt = record.attempts[index];
+    const auto which = record.attempts.size() > 1
+                           ? "update " + juce::String (static_cast<int> (index) + 1) + ": "
+                           : juce::String();
+
+    const auto byUpdater = reported (record, attempt);
+    const auto byPedal = pedalAccount (record, attempt);
+
+    if (byUpdater != byPedal)
+        found.add (which + "the updater reported " + describe (byUpdater) + " (exit code " +
+                   juce::String (attempt.exitCode) + ", \"" + attempt.resultText + "\") but the pedal says " +
+                   describe (byPedal));
+
+    // The exit code and the text on screen tell the same story; an update without a
+    // result leaves the code as it was (0 before any, -1 for a pedal never found).
+    const auto previousCode = index > 0 ? record.attempts[index - 1].exitCode : (record.interactive ? 0 : -1);
+    const auto expectedCode = attempt.resultText == ViewSink::successText   ? 0
+                              : attempt.resultText == ViewSink::failureText ? -1
+                                                                            : previousCode;
+    if (attempt.exitCode != expectedCode)
+        found.add (which + "exit code " + juce::String (attempt.exitCode) + " with the result \"" +
+                   attempt.resultText + "\"");
+
+    found.addArray (checkFlash (record, attempt));
+
+    for (auto& problem : found)
+        if (!problem.startsWith (which))
+            problem = which + problem;
+
+    return found;
+}
+
+juce::StringArray RunJudge::checkFlash (const RunRecord& record, const Attempt& attempt) const
 {
     juce::StringArray found;
     int pedalsUpdated = 0;
 
-    for (size_t i = 0; i < record.pedals.size(); ++i)
+    for (size_t i = 0; i < attempt.pedalsAfter.size(); ++i)
     {
-        const auto& status = record.pedals[i];
-        const auto& config = record.pedalConfigs[i];
+        const auto& before = attempt.pedalsBefore[i];
+        const auto& after = attempt.pedalsAfter[i];
         const auto name = "pedal " + juce::String (static_cast<int> (i) + 1);
+        const auto packages = after.packages - before.packages;
 
-        if (status.packages == 0)
+        if (packages == 0)
         {
-            if (!status.blockOrder.empty())
+            if (after.blockOrder != before.blockOrder)
                 found.add (name + " stored blocks without receiving a package");
             continue;
         }
 
         ++pedalsUpdated;
-        const auto expected = ExpectedArrival::of (ExpectedArrival::embeddedImage(), config, config.mode);
 
-        if (status.packages != expected.packages)
-            found.add (name + " received " + juce::String (status.packages) + " firmware packages, " +
+        // The boot loader stores a fresh image; normal operation counts the packages and keeps its flash.
+        const auto expected =
+            ExpectedArrival::of (ExpectedArrival::embeddedImage(), record.pedalConfigs[i], before.mode);
+        const auto& expectedOrder =
+            before.mode == pedal::PedalMode::bootLoader ? expected.blockOrder : before.blockOrder;
+
+        if (packages != expected.packages)
+            found.add (name + " received " + juce::String (packages) + " firmware packages, " +
                        juce::String (expected.packages) + " expected");
 
-        if (status.blockOrder != expected.blockOrder)
-            found.add (name + " stored blocks in the order " + blocks (status.blockOrder) + ", expected " +
-                       blocks (expected.blockOrder) + " (duplicates " + blocks (status.duplicates) + ")");
+        if (after.blockOrder != expectedOrder)
+            found.add (name + " stored blocks in the order " + blocks (after.blockOrder) + ", expected " +
+                       blocks (expectedOrder) + " (duplicates " + blocks (after.duplicates) + ")");
     }
 
     if (pedalsUpdated > 1)
-        found.add ("firmware went to " + juce::String (pedalsUpdated) + " pedals in one run");
+        found.add ("firmware went to " + juce::String (pedalsUpdated) + " pedals in one update");
+
+    if (pedalsUpdated == 0 && attempt.progressPeak >= imageSentProgress)
+        found.add ("the bar showed the image sent (" + juce::String (attempt.progressPeak, 2) +
+                   "), but no pedal received a package");
 
     return found;
 }

@@ -7,19 +7,20 @@ namespace soak
 {
 
 /**
-    Holds a run's report against the pedal's own account of it.
+    Holds each update's report against the pedals' own account of it.
 
     Success may be reported only when the pedal that answered the revision query
     passed its flash check and its answer, reaching the updater in time, carried
-    the image's revision; every other end must be reported as a failure (or, in an
-    interactive run where the button never came on, as no update at all). The
-    pedal's flash must show exactly the blocks that the faults in transit let
-    through, in order, and nothing of the updater (threads, ports) may outlive it.
+    the image's revision; every other requested update must be reported as a
+    failure, and an interactive run whose button never came on as no update at all.
+    The pedal's flash must show exactly the blocks that the faults in transit let
+    through, in order; an update whose bar showed the image sent must have reached
+    a pedal; and nothing of the updater (threads, ports) may outlive it.
 */
 class RunJudge
 {
 public:
-    /** The outcome a run can have, by the updater's report or by the pedal's account. */
+    /** The outcome of an update, by the updater's report or by the pedals' account. */
     enum class Outcome
     {
         success,
@@ -27,16 +28,16 @@ public:
         noUpdate
     };
 
-    explicit RunJudge (const SoakSettings& settings, int threadsBefore);
+    RunJudge (const SoakSettings& settings, int threadsBefore);
 
     /** Everything wrong with the run; empty when the run is sound. */
     juce::StringArray problems (const RunRecord& record) const;
 
-    /** What the updater reported. */
-    static Outcome reported (const RunRecord& record);
+    /** What the updater reported for one update. */
+    static Outcome reported (const RunRecord& record, const Attempt& attempt);
 
-    /** What the pedals say the outcome is. */
-    Outcome pedalAccount (const RunRecord& record) const;
+    /** What the pedals say the outcome of one update is. */
+    Outcome pedalAccount (const RunRecord& record, const Attempt& attempt) const;
 
     static juce::String describe (Outcome outcome);
 
@@ -44,13 +45,13 @@ public:
     static constexpr juce::int32 imageRevision = 1222;
 
 private:
-    /** Whether the pedal's answer to the revision query reaches the updater in time,
-        and the revision it carries. */
+    /** Whether the pedal's answer to the revision query reaches the updater in time. */
     bool answerArrives (const pedal::PedalConfig& config) const;
     static juce::int32 answeredRevision (const pedal::PedalConfig& config,
-                                         const pedal::SimulatedPedal::Status& s);
+                                         const pedal::SimulatedPedal::Status& status);
 
-    juce::StringArray checkFlash (const RunRecord& record) const;
+    juce::StringArray checkAttempt (const RunRecord& record, size_t index) const;
+    juce::StringArray checkFlash (const RunRecord& record, const Attempt& attempt) const;
 
     const SoakSettings settings;
     const int threadsBefore;

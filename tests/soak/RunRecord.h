@@ -8,6 +8,17 @@
 namespace soak
 {
 
+/** One update of a run: what the updater reported, and the pedals before and after it. */
+struct Attempt
+{
+    bool requested = false;    ///< started: by the user's press, or unattended once the pedal was found
+    juce::String resultText;   ///< the result this update showed, empty if none
+    int exitCode = 0;          ///< the controller's exit code once the update had ended
+    double progressPeak = 0.0; ///< the highest bar value the update showed
+
+    std::vector<pedal::SimulatedPedal::Status> pedalsBefore, pedalsAfter;
+};
+
 /** Everything one soak run left behind: what the updater reported and what the pedals say. */
 struct RunRecord
 {
@@ -17,20 +28,15 @@ struct RunRecord
     juce::StringArray faults;
     juce::String settings;
 
-    //==============================================================================
-    // What the updater did and reported.
-    bool ended = false;            ///< the run came to its end within the limit
-    bool updateRequested = false;  ///< an update was started (by the user, or unattended)
-    bool downloaderStopped = true; ///< the transfer thread had ended before the teardown
-    int exitCode = 0;              ///< the controller's exit code
-    juce::String resultText;       ///< the result shown, empty if none
-    bool deviceFound = false;
-    double durationMs = 0.0;
+    /** The settings each pedal of the setup ran with, in the bus's order. */
+    std::vector<pedal::PedalConfig> pedalConfigs;
 
     //==============================================================================
-    // What the pedals say once the updater is gone, with the settings each one ran.
-    std::vector<pedal::PedalConfig> pedalConfigs;
-    std::vector<pedal::SimulatedPedal::Status> pedals;
+    // What happened: one update, or two when the user tried again after a failure.
+    std::vector<Attempt> attempts;
+    bool ended = false;            ///< the run came to its end within the limit
+    bool downloaderStopped = true; ///< the transfer thread had ended before the teardown
+    double durationMs = 0.0;
 
     //==============================================================================
     // What was left once the updater was gone.

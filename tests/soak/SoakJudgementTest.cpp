@@ -42,9 +42,13 @@ RunRecord goodUnattendedRun()
 {
     RunRecord record;
     record.ended = true;
-    record.updateRequested = true;
-    record.resultText = soak::ViewSink::successText;
     record.pedalConfigs.push_back (configFor ("restart-ms=30"));
+
+    soak::Attempt attempt;
+    attempt.requested = true;
+    attempt.resultText = soak::ViewSink::successText;
+    attempt.progressPeak = 1.0;
+    attempt.pedalsBefore.emplace_back();
 
     pedal::SimulatedPedal::Status status;
     status.mode = pedal::PedalMode::normal;
@@ -53,8 +57,16 @@ RunRecord goodUnattendedRun()
     status.packages = 492;
     status.queries = 1;
     status.blockOrder = blocksFromTo (0, 489);
-    record.pedals.push_back (status);
+    attempt.pedalsAfter.push_back (status);
+
+    record.attempts.push_back (attempt);
     return record;
+}
+
+/** The only update of a run. */
+soak::Attempt& only (RunRecord& record)
+{
+    return record.attempts.front();
 }
 
 const RunJudge judge (soak::SoakSettings::fast(), 1);
@@ -98,55 +110,68 @@ TEST (ExpectedArrival, ALastBlockHeldBackArrivesOnlyAfterTheRestart)
 //==============================================================================
 TEST (RunJudge, SuccessNeedsAPassedCheckAndTheImagesRevisionInTime)
 {
-    EXPECT_TRUE (judge.problems (goodUnattendedRun()).isEmpty());
+    auto good = goodUnattendedRun();
+    EXPECT_TRUE (judge.problems (good).isEmpty());
+    EXPECT_EQ (judge.pedalAccount (good, only (good)), RunJudge::Outcome::success);
 
     auto failedCheck = goodUnattendedRun();
-    failedCheck.pedals[0].check = pedal::SimulatedPedal::CheckOutcome::failed;
-    EXPECT_EQ (judge.pedalAccount (failedCheck), RunJudge::Outcome::failure);
+    only (failedCheck).pedalsAfter[0].check = pedal::SimulatedPedal::CheckOutcome::failed;
+    EXPECT_EQ (judge.pedalAccount (failedCheck, only (failedCheck)), RunJudge::Outcome::failure);
     EXPECT_EQ (judge.problems (failedCheck).size(), 1);
 
     auto wrongAnswer = goodUnattendedRun();
     wrongAnswer.pedalConfigs[0] = configFor ("revision=wrong:1187");
-    EXPECT_EQ (judge.pedalAccount (wrongAnswer), RunJudge::Outcome::failure);
+    EXPECT_EQ (judge.pedalAccount (wrongAnswer, only (wrongAnswer)), RunJudge::Outcome::failure);
 
     auto lateAnswer = goodUnattendedRun();
     lateAnswer.pedalConfigs[0] = configFor ("revision=late:600");
-    EXPECT_EQ (judge.pedalAccount (lateAnswer), RunJudge::Outcome::failure);
+    EXPECT_EQ (judge.pedalAccount (lateAnswer, only (lateAnswer)), RunJudge::Outcome::failure);
 
     auto twoAnswers = goodUnattendedRun();
     twoAnswers.pedalConfigs[0] = configFor ("revision=twice");
-    EXPECT_EQ (judge.pedalAccount (twoAnswers), RunJudge::Outcome::success);
+    EXPECT_EQ (judge.pedalAccount (twoAnswers, only (twoAnswers)), RunJudge::Outcome::success);
 
     // Reported as a failure while the pedal says success is a mismatch too.
     auto falseFailure = goodUnattendedRun();
-    falseFailure.resultText = soak::ViewSink::failureText;
-    falseFailure.exitCode = -1;
+    only (falseFailure).resultText = soak::ViewSink::failureText;
+    only (falseFailure).exitCode = -1;
     EXPECT_EQ (judge.problems (falseFailure).size(), 1);
 }
 
-TEST (RunJudge, TheVerdictSpeaksForThePedalThatAnsweredAfterTheRestart)
+TEST (RunJudge, TheVerdictSpeaksForThePedalThatAnsweredDuringTheUpdate)
 {
     // The updated pedal passed, but a second pedal in normal operation answered the query.
     auto record = goodUnattendedRun();
-    record.pedals[0].queries = 0;
+    only (record).pedalsAfter[0].queries = 0;
     record.pedalConfigs.push_back (configFor ("mode=normal"));
+    only (record).pedalsBefore.emplace_back();
     pedal::SimulatedPedal::Status second;
     second.mode = pedal::PedalMode::normal;
     second.revision = 1187;
     second.queries = 1;
-    record.pedals.push_back (second);
+    only (record).pedalsAfter.push_back (second);
+    EXPECT_EQ (judge.pedalAccount (record, only (record)), RunJudge::Outcome::failure);
 
-    EXPECT_EQ (judge.pedalAccount (record), RunJudge::Outcome::failure);
+    // A retry judged by what changed during it: the query of the first update does not count.
+    auto retried = goodUnattendedRun();
+    retried.interactive = true;
+    auto retry = only (retried);
+    retry.pedalsBefore = retry.pedalsAfter;
+    retry.resultText = soak::ViewSink::successText;
+    retried.attempts.push_back (retry);
+    EXPECT_EQ (judge.pedalAccount (retried, retried.attempts[1]), RunJudge::Outcome::failure);
+    EXPECT_TRUE (judge.problems (retried).joinIntoString ("\n").contains ("no pedal received a package"));
 }
 
 TEST (RunJudge, FlashOrderExitCodeThreadsAndPortsAreChecked)
 {
     auto reordered = goodUnattendedRun();
-    std::swap (reordered.pedals[0].blockOrder[10], reordered.pedals[0].blockOrder[11]);
+    std::swap (only (reordered).pedalsAfter[0].blockOrder[10],
+               only (reordered).pedalsAfter[0].blockOrder[11]);
     EXPECT_TRUE (judge.problems (reordered)[0].contains ("order"));
 
     auto wrongCode = goodUnattendedRun();
-    wrongCode.exitCode = -1;
+    only (wrongCode).exitCode = -1;
     EXPECT_TRUE (judge.problems (wrongCode).joinIntoString ("\n").contains ("exit code -1"));
 
     auto leftovers = goodUnattendedRun();
@@ -160,8 +185,10 @@ TEST (RunJudge, FlashOrderExitCodeThreadsAndPortsAreChecked)
     untouched.interactive = true;
     untouched.ended = true;
     untouched.pedalConfigs.push_back (configFor ("mode=normal"));
-    untouched.pedals.emplace_back();
-    EXPECT_EQ (judge.pedalAccount (untouched), RunJudge::Outcome::noUpdate);
+    untouched.attempts.emplace_back();
+    only (untouched).pedalsBefore.emplace_back();
+    only (untouched).pedalsAfter.emplace_back();
+    EXPECT_EQ (judge.pedalAccount (untouched, only (untouched)), RunJudge::Outcome::noUpdate);
     EXPECT_TRUE (judge.problems (untouched).isEmpty());
 }
 

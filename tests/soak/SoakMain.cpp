@@ -98,8 +98,9 @@ int main (int argc, char* argv[])
         const auto settings = realPacing ? soak::SoakSettings::real() : soak::SoakSettings::fast();
 
         // Unattended runs are the long ones at the real pacing; a third of the fast
-        // runs play the user.
+        // runs play the user, who tries again after a failure every other time.
         const bool interactive = !realPacing && random.nextInt (3) == 0;
+        const bool retry = interactive && random.nextBool();
         const auto draw = deck.next (settings);
 
         pedal::PedalConfig config;
@@ -112,13 +113,12 @@ int main (int argc, char* argv[])
             return 2;
         }
 
-        auto record = soak::SoakRun::play (config, interactive, settings);
+        auto record = soak::SoakRun::play (config, interactive, retry, settings);
         record.faults = draw.names;
         record.settings = draw.settings;
 
         const soak::RunJudge judge (settings, threadsBefore);
         const auto problems = judge.problems (record);
-        const auto byUpdater = soak::RunJudge::reported (record);
         const auto rss = soak::ProcessProbe::residentKilobytes();
 
         if (!realPacing)
@@ -126,9 +126,21 @@ int main (int argc, char* argv[])
 
         for (auto& name : draw.names)
             ++faultsPlayed[name];
-        ++outcomes[soak::RunJudge::describe (byUpdater)];
 
-        if (byUpdater != judge.pedalAccount (record))
+        juce::StringArray reports;
+        bool mismatch = false;
+
+        for (auto& attempt : record.attempts)
+        {
+            const auto byUpdater = soak::RunJudge::reported (record, attempt);
+            const auto byPedal = judge.pedalAccount (record, attempt);
+            ++outcomes[soak::RunJudge::describe (byUpdater)];
+            mismatch = mismatch || byUpdater != byPedal;
+            reports.add ("updater " + soak::RunJudge::describe (byUpdater) + ", pedal " +
+                         soak::RunJudge::describe (byPedal));
+        }
+
+        if (mismatch)
             ++mismatches;
         else if (!problems.isEmpty())
             ++otherProblems;
@@ -136,10 +148,10 @@ int main (int argc, char* argv[])
         (problems.isEmpty() ? passed : failed)++;
 
         std::cout << "run " << run << "/" << options.runs << "  " << (realPacing ? "real" : "fast") << "  "
-                  << (interactive ? "interactive" : "unattended") << "  " << draw.names.joinIntoString (" + ")
-                  << " [" << (draw.settings.isEmpty() ? juce::String ("-") : draw.settings) << "]: updater "
-                  << soak::RunJudge::describe (byUpdater) << ", pedal "
-                  << soak::RunJudge::describe (judge.pedalAccount (record)) << ", "
+                  << (interactive ? (retry ? "interactive, retrying" : "interactive") : "unattended") << "  "
+                  << draw.names.joinIntoString (" + ") << " ["
+                  << (draw.settings.isEmpty() ? juce::String ("-") : draw.settings)
+                  << "]: " << reports.joinIntoString ("; then ") << ", "
                   << juce::String (record.durationMs / 1000.0, 1) << " s, RSS " << megabytes (rss) << "  "
                   << (problems.isEmpty() ? "ok" : "FAILED") << std::endl;
 

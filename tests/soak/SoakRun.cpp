@@ -19,10 +19,20 @@ namespace
 /** How long the transfer thread gets to end once the run has closed. */
 constexpr int threadEndLimitMs = 5000;
 
-/** The user's pause before looking at a freshly found pedal's button. */
-void settle()
+std::vector<pedal::SimulatedPedal::Status> pedalsOf (const pedal::SimulatedSetup& setup)
 {
-    testing_support::drainMessages();
+    std::vector<pedal::SimulatedPedal::Status> statuses;
+    for (int i = 0; i < setup.getNumPedals(); ++i)
+        statuses.push_back (setup.getPedal (i).getStatus());
+    return statuses;
+}
+
+bool anyRestarting (const pedal::SimulatedSetup& setup)
+{
+    for (auto& status : pedalsOf (setup))
+        if (status.presence == pedal::SimulatedPedal::Presence::restarting)
+            return true;
+    return false;
 }
 } // namespace
 
@@ -36,10 +46,14 @@ pedal::PedalConfig SoakRun::secondPedalConfig (const pedal::PedalConfig& config)
     return second;
 }
 
-RunRecord SoakRun::play (const pedal::PedalConfig& config, bool interactive, const SoakSettings& settings)
+RunRecord SoakRun::play (const pedal::PedalConfig& config, bool interactive, bool retryAfterFailure,
+                         const SoakSettings& settings)
 {
     RunRecord record;
     record.interactive = interactive;
+    record.pedalConfigs.push_back (config);
+    if (config.secondPedal)
+        record.pedalConfigs.push_back (secondPedalConfig (config));
 
     const auto started = juce::Time::getMillisecondCounterHiRes();
     auto setup = std::make_unique<pedal::SimulatedSetup> (config);
@@ -60,21 +74,58 @@ RunRecord SoakRun::play (const pedal::PedalConfig& config, bool interactive, con
         controller->setModel (model.get());
         controller->setView (view.get());
         controller->setDownloader (downloader.get());
+
+        Attempt attempt;
+        attempt.pedalsBefore = pedalsOf (*setup);
         controller->start (interactive);
 
         const auto limit = settings.runLimitMs;
+        auto resultShown = [&view, limit] (int results) {
+            return testing_support::pumpUntil ([&view, results] { return view->getNumResults() > results; },
+                                               limit);
+        };
 
         if (interactive)
         {
-            // The user waits for the device line, then presses "update" if it is enabled.
+            // The user waits for the device line (and the button state posted after
+            // it), then presses "update" if the button is enabled.
             testing_support::pumpUntil ([&view] { return view->isDeviceKnown(); }, limit);
-            settle();
+            testing_support::drainMessages();
 
             if (view->isUpdateButtonEnabled())
             {
-                record.updateRequested = true;
+                attempt.requested = true;
                 controller->post (new message::UpdateRequest());
-                testing_support::pumpUntil ([&view] { return view->getResultText().isNotEmpty(); }, limit);
+                resultShown (0);
+                testing_support::drainMessages();
+            }
+
+            attempt.resultText = view->getResultText();
+            attempt.exitCode = controller->getExitCode();
+            attempt.progressPeak = view->getProgressPeak();
+
+            if (retryAfterFailure && attempt.resultText == ViewSink::failureText &&
+                view->isUpdateButtonEnabled())
+            {
+                // Trying again once the pedal is back (or gone for good).
+                testing_support::pumpUntil ([&setup] { return !anyRestarting (*setup); }, limit);
+                attempt.pedalsAfter = pedalsOf (*setup);
+                record.attempts.push_back (attempt);
+
+                attempt = {};
+                attempt.requested = true;
+                attempt.pedalsBefore = record.attempts.back().pedalsAfter;
+                view->forgetProgressPeak();
+
+                const auto resultsBefore = view->getNumResults();
+                controller->post (new message::UpdateRequest());
+
+                if (resultShown (resultsBefore))
+                    attempt.resultText = view->getResultText();
+
+                testing_support::drainMessages();
+                attempt.exitCode = controller->getExitCode();
+                attempt.progressPeak = view->getProgressPeak();
             }
 
             // Closing the window.
@@ -82,17 +133,17 @@ RunRecord SoakRun::play (const pedal::PedalConfig& config, bool interactive, con
         }
 
         record.ended = testing_support::pumpUntil ([&quitRequested] { return quitRequested; }, limit);
-
-        if (!interactive)
-            record.updateRequested = view->isDeviceFound();
-
         record.downloaderStopped = testing_support::pumpUntil (
             [&downloader] { return !downloader->isThreadRunning(); }, threadEndLimitMs);
         testing_support::drainMessages();
 
-        record.exitCode = controller->getExitCode();
-        record.resultText = view->getResultText();
-        record.deviceFound = view->isDeviceFound();
+        if (!interactive)
+        {
+            attempt.requested = view->isDeviceFound();
+            attempt.resultText = view->getResultText();
+            attempt.exitCode = controller->getExitCode();
+            attempt.progressPeak = view->getProgressPeak();
+        }
 
         // Torn down in the application's order: the downloader first, since its
         // thread uses the transport and the controller.
@@ -102,24 +153,27 @@ RunRecord SoakRun::play (const pedal::PedalConfig& config, bool interactive, con
         controller.reset();
         model.reset();
         view.reset();
+
+        // Messages still queued for the components that are gone are dropped here.
+        testing_support::drainMessages();
+
+        attempt.pedalsAfter = pedalsOf (*setup);
+        record.attempts.push_back (attempt);
     }
 
-    // Messages still queued for the components that are gone are dropped here.
-    testing_support::drainMessages();
     record.durationMs = juce::Time::getMillisecondCounterHiRes() - started;
-
-    record.pedalConfigs.push_back (config);
-    if (config.secondPedal)
-        record.pedalConfigs.push_back (secondPedalConfig (config));
-
-    for (int i = 0; i < setup->getNumPedals(); ++i)
-        record.pedals.push_back (setup->getPedal (i).getStatus());
-
     record.openPortsAfter = setup->getBus().getNumOpenPorts();
     setup.reset();
 
-    record.downloaderThreadsAfter = ProcessProbe::countThreadsNamed ("Downloader");
-    record.pedalThreadsAfter = ProcessProbe::countThreadsNamed ("Pedal");
+    // JUCE's threads are detached: one whose stop has returned may take a moment
+    // more to leave the process's thread list.
+    auto countThreads = [&record]
+    {
+        record.downloaderThreadsAfter = ProcessProbe::countThreadsNamed ("Downloader");
+        record.pedalThreadsAfter = ProcessProbe::countThreadsNamed ("Pedal");
+        return record.downloaderThreadsAfter + record.pedalThreadsAfter == 0;
+    };
+    testing_support::pumpUntil (countThreads, threadEndLimitMs);
     record.threadsAfter = ProcessProbe::threadNames().size();
     return record;
 }

@@ -33,7 +33,10 @@ void ViewSink::processMessage (message::BaseMessage& message)
             {
                 statusText = text->text;
                 if (statusText == successText || statusText == failureText)
+                {
                     resultText = statusText;
+                    ++results;
+                }
             }
             break;
 
@@ -41,7 +44,7 @@ void ViewSink::processMessage (message::BaseMessage& message)
             if (auto* update = dynamic_cast<const message::ProgressUpdate*> (&message))
             {
                 progress = update->progress;
-                ++progressUpdates;
+                progressPeak = juce::jmax (progressPeak, progress);
             }
             break;
 

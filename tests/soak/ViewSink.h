@@ -26,8 +26,14 @@ public:
     /** The last result text ("Firmware upgrade successful" or the failure text), empty before any. */
     const juce::String& getResultText() const noexcept { return resultText; }
 
+    /** How many results have been shown so far. */
+    int getNumResults() const noexcept { return results; }
+
     double getProgress() const noexcept { return progress; }
-    int getNumProgressUpdates() const noexcept { return progressUpdates; }
+
+    /** The highest bar value since construction or the last forgetProgressPeak(). */
+    double getProgressPeak() const noexcept { return progressPeak; }
+    void forgetProgressPeak() noexcept { progressPeak = 0.0; }
 
     static const juce::String successText;
     static const juce::String failureText;
@@ -37,8 +43,8 @@ private:
     bool deviceFound = false;
     bool updateButtonEnabled = false;
     juce::String statusText, resultText;
-    double progress = 0.0;
-    int progressUpdates = 0;
+    int results = 0;
+    double progress = 0.0, progressPeak = 0.0;
 };
 
 } // namespace soak
