@@ -81,4 +81,5 @@ TEST (InteractiveRun, UpdatesThePedalTwiceThroughTheButton)
     EXPECT_EQ (pedalState.mode, pedal::PedalMode::normal);
     EXPECT_EQ (pedalState.check, pedal::SimulatedPedal::CheckOutcome::passed);
     EXPECT_EQ (pedalState.packages, 2 * 492) << "the second press sends the whole image again";
+    EXPECT_EQ (setup->getBus().getNumOpenPorts(), 0) << "the updater left MIDI ports open";
 }

@@ -37,4 +37,5 @@ TEST (InteractiveRun, PedalNotInBootModeKeepsTheButtonDisabled)
     EXPECT_FALSE (outcome.updateButtonEnabled);
     EXPECT_EQ (outcome.exitCode, 0);
     EXPECT_EQ (setup->getPedal().getStatus().packages, 0);
+    EXPECT_EQ (setup->getBus().getNumOpenPorts(), 0) << "the updater left MIDI ports open";
 }
