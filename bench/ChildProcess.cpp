@@ -2,6 +2,7 @@
 
 #include "bench/Clock.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -9,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <spawn.h>
-#include <sstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
@@ -53,22 +53,25 @@ std::vector<char*> pointersTo (std::vector<std::string>& strings)
     return pointers;
 }
 
-/** The process's CPU time and its threads', read from /proc. */
+/** The CPU time of the process's threads, read from /proc. */
 ChildProcess::Outcome::CpuSample readCpuSample (pid_t pid)
 {
     ChildProcess::Outcome::CpuSample sample;
-    const auto folder = "/proc/" + std::to_string (pid);
-    sample.cpuMs = ChildProcess::readCpuMs (folder + "/stat");
+    sample.cpuMs = -1.0;
 
     std::error_code error;
-    for (const auto& task : std::filesystem::directory_iterator (folder + "/task", error))
+    for (const auto& task :
+         std::filesystem::directory_iterator ("/proc/" + std::to_string (pid) + "/task", error))
     {
         std::ifstream comm (task.path() / "comm");
         std::string name;
         std::getline (comm, name);
 
-        if (const auto cpu = ChildProcess::readCpuMs (task.path() / "stat"); cpu >= 0.0)
-            sample.threadCpuMs[name] += cpu;
+        if (const auto ms = ChildProcess::readRunTimeMs (task.path() / "schedstat"); ms >= 0.0)
+        {
+            sample.threadCpuMs[name] += ms;
+            sample.cpuMs = std::max (0.0, sample.cpuMs) + ms;
+        }
     }
     return sample;
 }
@@ -181,27 +184,16 @@ long ChildProcess::readVmHwmKb (pid_t processId)
     return 0;
 }
 
-double ChildProcess::readCpuMs (const std::string& statPath)
+double ChildProcess::readRunTimeMs (const std::string& schedstatPath)
 {
-    std::ifstream stat (statPath);
-    std::string text;
-    std::getline (stat, text);
+    // Three numbers: time on a CPU (ns), time waiting for one (ns), time slices.
+    std::ifstream schedstat (schedstatPath);
+    double runNs = -1.0;
 
-    // The command name in parentheses may hold blanks: count the fields after it.
-    const auto nameEnd = text.rfind (')');
-    if (nameEnd == std::string::npos)
+    if (!(schedstat >> runNs))
         return -1.0;
 
-    std::istringstream fields (text.substr (nameEnd + 2));
-    std::string field;
-    double ticks = 0.0;
-
-    // Fields 3 to 15 of stat(5); utime and stime are 14 and 15.
-    for (int number = 3; number <= 15 && fields >> field; ++number)
-        if (number >= 14)
-            ticks += std::stod (field);
-
-    return ticks * 1000.0 / static_cast<double> (sysconf (_SC_CLK_TCK));
+    return runNs / 1.0e6;
 }
 
 std::optional<ChildProcess::Outcome::CpuShare> ChildProcess::Outcome::cpuShareBetween (double fromMs,

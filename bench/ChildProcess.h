@@ -27,8 +27,10 @@ public:
         long maxRssKb = 0;    ///< the kernel's peak resident size (wait4)
         long lastVmHwmKb = 0; ///< VmHWM as last read from /proc while it ran
 
-        /** CPU time used so far (ms, from /proc, in clock ticks) against the time since
-            the start (ms), read at every poll while it ran. */
+        /** CPU time used so far by its threads (ms, from the scheduler's own account in
+            /proc/<pid>/task/<tid>/schedstat, to the nanosecond) against the time since
+            the start (ms), read at every poll while it ran. Threads that ended before a
+            poll are missing from it. */
         struct CpuSample
         {
             double sinceStartMs = 0.0, cpuMs = 0.0;
@@ -67,9 +69,9 @@ public:
     /** VmHWM of a running process in kB, 0 when it cannot be read. */
     static long readVmHwmKb (pid_t processId);
 
-    /** User and system time of a running process or thread in ms, from its stat file
-        in /proc; -1 when it cannot be read. */
-    static double readCpuMs (const std::string& statPath);
+    /** The time a thread has run on a CPU so far, in ms, from its schedstat file in
+        /proc; -1 when it cannot be read. */
+    static double readRunTimeMs (const std::string& schedstatPath);
 
     /** The path of this benchmark's own executable. */
     static std::string ownPath();

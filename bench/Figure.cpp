@@ -5,6 +5,26 @@
 namespace bench
 {
 
+Figure Figure::measured (const juce::String& name, double value, const juce::String& unit, int decimals,
+                         const juce::String& detail)
+{
+    Figure figure;
+    figure.name = name;
+    figure.value = value;
+    figure.unit = unit;
+    figure.decimals = decimals;
+    figure.detail = detail;
+    return figure;
+}
+
+Figure Figure::withTarget (const juce::String& name, double value, const juce::String& unit, int decimals,
+                           double atMost, const juce::String& detail)
+{
+    auto figure = measured (name, value, unit, decimals, detail);
+    figure.atMost = atMost;
+    return figure;
+}
+
 juce::String Figure::format() const
 {
     juce::String line;

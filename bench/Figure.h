@@ -26,6 +26,14 @@ struct Figure
     std::optional<double> atMost; ///< the target, where the figure has one
     juce::String detail;
 
+    /** A figure without a target. */
+    static Figure measured (const juce::String& name, double value, const juce::String& unit, int decimals,
+                            const juce::String& detail);
+
+    /** A figure that should not exceed `atMost`. */
+    static Figure withTarget (const juce::String& name, double value, const juce::String& unit, int decimals,
+                              double atMost, const juce::String& detail);
+
     bool meetsTarget() const { return !atMost.has_value() || value <= *atMost; }
 
     /** The line, without a line break. */

@@ -48,14 +48,10 @@ bool FindDeviceBench::run (int repeats)
             continue;
         }
 
-        Figure{name,
-               costs[costs.size() / 2],
-               "ms",
-               3,
-               {},
-               "median of " + juce::String (repeats) + " searches over " + juce::String (pairs) +
-                   " pairs beyond " + juce::String (timing.probeWaitMs) + " ms each; largest " +
-                   juce::String (costs.back(), 3) + " ms"}
+        Figure::measured (name, costs[costs.size() / 2], "ms", 3,
+                          "median of " + juce::String (repeats) + " searches over " + juce::String (pairs) +
+                              " pairs beyond " + juce::String (timing.probeWaitMs) + " ms each; largest " +
+                              juce::String (costs.back(), 3) + " ms")
             .print();
     }
 

@@ -1,8 +1,8 @@
 // updater-bench: measures the updater's pacing, CPU share, memory and start-up
 // against the simulated pedal and prints one figure a line (docs/benchmarks.md).
 #include "bench/ChildProcess.h"
+#include "bench/DemoBench.h"
 #include "bench/FindDeviceBench.h"
-#include "bench/MemoryBench.h"
 #include "bench/StartupBench.h"
 #include "bench/StartupProbe.h"
 #include "bench/TransferBench.h"
@@ -20,9 +20,10 @@ Figures (all of them when none is named; the whole run takes about 2 minutes):
   interactive  interactive transfer: the same with the 20 s wait and 50 ms pauses (~50 s)
   find         cost of the pedal search per candidate pair beyond the probe wait (~15 s)
   startup      process start to window and to the found pedal on screen (needs a display)
-  memory       peak resident memory of the demo build through an update (needs a display)
+  demo         the demo build (window included): peak resident memory through an update,
+               CPU during the transfer and idle, block gaps (needs a display, ~40 s)
 
-  --demo PATH  the demo build for "memory" (default: firmware-updater-demo beside this program)
+  --demo PATH  the demo build for "demo" (default: firmware-updater-demo beside this program)
   --runs N     starts for "startup", searches per count for "find" (default 5)
 
 Run under xvfb-run -a -s "-screen 0 1024x768x24" when there is no display.
@@ -79,7 +80,7 @@ int main (int argc, char* argv[])
         return 0;
     }
 
-    const juce::StringArray known{"auto", "interactive", "find", "startup", "memory"};
+    const juce::StringArray known{"auto", "interactive", "find", "startup", "demo"};
     juce::StringArray figures;
     int runs = 5;
     std::string demo = juce::File (bench::ChildProcess::ownPath())
@@ -111,15 +112,15 @@ int main (int argc, char* argv[])
 
     for (const auto& figure : figures)
     {
-        if ((figure == "startup" || figure == "memory") && !display)
+        if ((figure == "startup" || figure == "demo") && !display)
         {
             std::cout << figure << " = n/a  [SKIPPED: no display; run under xvfb-run]" << std::endl;
             allMet = false;
             continue;
         }
 
-        if (figure == "memory")
-            allMet = bench::MemoryBench::run (demo) && allMet;
+        if (figure == "demo")
+            allMet = bench::DemoBench::run (demo) && allMet;
         else if (figure == "startup")
             allMet = bench::StartupBench::run (runs) && allMet;
         else

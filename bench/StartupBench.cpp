@@ -2,6 +2,7 @@
 
 #include "bench/ChildProcess.h"
 #include "bench/Figure.h"
+#include "bench/InstanceGuard.h"
 #include "midi/Timing.h"
 
 #include <algorithm>
@@ -42,6 +43,8 @@ bool StartupBench::run (int runs)
 
     for (int i = 0; i < runs; ++i)
     {
+        InstanceGuard::waitUntilFree (300000.0);
+
         const juce::TemporaryFile times;
         ChildProcess child ({ChildProcess::ownPath(), "--child", "startup", "--out",
                              times.getFile().getFullPathName().toStdString()});
@@ -74,11 +77,15 @@ bool StartupBench::run (int runs)
     };
 
     const Figure figures[] = {
-        {"startup.window-shown", median (shown), "ms", 1, {}, detail (shown) + "; built and shown"},
-        {"startup.window-painted", median (painted), "ms", 1, windowTargetMs, detail (painted)},
-        {"startup.device-named", median (named), "ms", 1, {}, detail (named) + "; label text set"},
-        {"startup.device-shown", median (nameShown), "ms", 1, windowTargetMs + probeWaitMs,
-         detail (nameShown) + "; one candidate pair, " + juce::String (probeWaitMs, 0) + " ms probe wait"},
+        Figure::measured ("startup.window-shown", median (shown), "ms", 1,
+                          detail (shown) + "; built and shown"),
+        Figure::withTarget ("startup.window-painted", median (painted), "ms", 1, windowTargetMs,
+                            detail (painted)),
+        Figure::measured ("startup.device-named", median (named), "ms", 1,
+                          detail (named) + "; label text set"),
+        Figure::withTarget ("startup.device-shown", median (nameShown), "ms", 1, windowTargetMs + probeWaitMs,
+                            detail (nameShown) + "; one candidate pair, " + juce::String (probeWaitMs, 0) +
+                                " ms probe wait"),
     };
 
     bool allMet = true;
