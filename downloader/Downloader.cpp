@@ -322,7 +322,15 @@ bool Downloader::pauseUntil (double endMs)
 juce::Array<juce::uint8> Downloader::takeFirstPackage()
 {
     const juce::ScopedLock lock (packageQueue.getLock());
-    return packageQueue.isEmpty() ? juce::Array<juce::uint8>() : packageQueue.removeAndReturn (0);
+
+    if (packageQueue.isEmpty())
+        return {};
+
+    // Moved out rather than copied (removeAndReturn copies): the queue's element is
+    // removed right after, so nobody else sees its emptied bytes.
+    auto package = std::move (packageQueue.getReference (0));
+    packageQueue.remove (0);
+    return package;
 }
 
 void Downloader::postProgress()
