@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 
 using pedal::PedalConfig;
 using pedal::PedalMode;
@@ -247,4 +248,29 @@ TEST (PedalConfig, BadEnvironmentNamesTheVariable)
         EXPECT_TRUE (result.failed());
         EXPECT_TRUE (result.getErrorMessage().startsWith ("PEDAL_SIM_MODE: ")) << result.getErrorMessage();
     }
+}
+
+TEST (PedalConfig, EnvironmentTextThatIsNotUtf8IsRefusedNamingTheVariable)
+{
+    // Malformed UTF-8 is unsafe to hold in a juce::String (reading it back runs past
+    // its end): a lead byte beyond four bytes, an overlong encoding, a surrogate, a
+    // code point above U+10FFFF, a sequence cut short and a stray continuation byte.
+    for (const char* bad : {"name=Verrano2\xf9\x7a\xa2", "name=\xc0\x80", "name=\xed\xa0\x80",
+                            "name=\xf4\x90\x80\x80", "name=Verrano2\xe2\x82", "name=\x80"})
+    {
+        const ScopedEnvironment settings ("PEDAL_SIM", bad);
+        PedalConfig config;
+        const auto result = config.applyEnvironment();
+        EXPECT_TRUE (result.failed())
+            << juce::String::toHexString (bad, static_cast<int> (std::strlen (bad)));
+        EXPECT_TRUE (result.getErrorMessage().startsWith ("PEDAL_SIM: ")) << result.getErrorMessage();
+        EXPECT_EQ (config.name, "Verrano2");
+    }
+
+    const ScopedEnvironment name ("PEDAL_SIM_NAME", "P\xc3\xa9"
+                                                    "dale \xe2\x82\xac \xf0\x9f\x8e\xb8");
+    PedalConfig config;
+    ASSERT_TRUE (config.applyEnvironment().wasOk());
+    EXPECT_EQ (config.name, juce::String (juce::CharPointer_UTF8 ("P\xc3\xa9"
+                                                                  "dale \xe2\x82\xac \xf0\x9f\x8e\xb8")));
 }

@@ -4,6 +4,7 @@
 
 #include "tools/pedal-sim/ExitAfterUpdate.h"
 #include "tools/pedal-sim/SystemPedalPorts.h"
+#include "tools/pedal/OutsideText.h"
 #include "tools/pedal/PedalConfig.h"
 #include "tools/pedal/SimulatedPedal.h"
 
@@ -54,6 +55,10 @@ struct Options
 /** Reads the command line on top of the environment's settings. */
 juce::Result parseCommandLine (int argc, char* argv[], Options& options)
 {
+    for (int i = 1; i < argc; ++i)
+        if (!pedal::textFromOutside (argv[i]))
+            return juce::Result::fail ("argument " + juce::String (i) + " is not valid UTF-8 text");
+
     for (int i = 1; i < argc; ++i)
     {
         const juce::String argument (juce::CharPointer_UTF8 (argv[i]));

@@ -1,5 +1,7 @@
 #include "tools/pedal/PedalConfig.h"
 
+#include "tools/pedal/OutsideText.h"
+
 #include <cstdlib>
 #include <limits>
 
@@ -331,10 +333,15 @@ juce::Result PedalConfig::set (const juce::String& key, const juce::String& valu
 
 juce::Result PedalConfig::applyEnvironment()
 {
+    // A variable that is set but not well-formed UTF-8 is refused before anything is applied.
+    for (auto* variable : {"PEDAL_SIM", "PEDAL_SIM_MODE", "PEDAL_SIM_NAME", "PEDAL_SIM_REVISION"})
+        if (auto* text = std::getenv (variable); text != nullptr && !textFromOutside (text))
+            return juce::Result::fail (juce::String (variable) + ": not valid UTF-8 text");
+
     auto read = [] (const char* variable) -> std::optional<juce::String>
     {
         if (auto* text = std::getenv (variable))
-            return juce::String (juce::CharPointer_UTF8 (text));
+            return textFromOutside (text);
         return std::nullopt;
     };
 
