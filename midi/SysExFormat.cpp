@@ -5,7 +5,7 @@ namespace midi
 
 juce::Array<juce::uint8> deviceHeader (juce::uint8 modelByte)
 {
-    return { manufacturerId[0], manufacturerId[1], manufacturerId[2], 0x00, modelByte };
+    return {manufacturerId[0], manufacturerId[1], manufacturerId[2], juce::uint8{0x00}, modelByte};
 }
 
 juce::Array<juce::uint8> deviceCommand (juce::uint8 modelByte, juce::uint8 command)

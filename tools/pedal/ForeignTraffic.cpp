@@ -11,7 +11,7 @@ namespace
 
 juce::MidiMessage sysEx (std::initializer_list<juce::uint8> data)
 {
-    juce::Array<juce::uint8> raw{0xf0};
+    juce::Array<juce::uint8> raw{juce::uint8{0xf0}};
     raw.addArray (data);
     raw.add (0xf7);
     return juce::MidiMessage (raw.getRawDataPointer(), raw.size());
