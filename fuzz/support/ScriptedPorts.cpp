@@ -1,0 +1,99 @@
+#include "support/ScriptedPorts.h"
+
+namespace fuzzing
+{
+
+//==============================================================================
+class ScriptedPorts::Input : public midi::InputPort
+{
+public:
+    Input (ScriptedPorts& portsToUse, juce::MidiInputCallback& callbackToUse)
+        : ports (portsToUse)
+        , callback (callbackToUse)
+    {
+        ++ports.openInputs;
+    }
+
+    ~Input() override
+    {
+        if (ports.listening == &callback)
+            ports.listening = nullptr;
+
+        --ports.openInputs;
+    }
+
+    void start() override { ports.listening = &callback; }
+
+private:
+    ScriptedPorts& ports;
+    juce::MidiInputCallback& callback;
+};
+
+class ScriptedPorts::Output : public midi::OutputPort
+{
+public:
+    Output (ScriptedPorts& portsToUse, int indexToUse)
+        : ports (portsToUse)
+        , index (indexToUse)
+    {
+        ++ports.openOutputs;
+    }
+
+    ~Output() override { --ports.openOutputs; }
+
+    void sendMessageNow (const juce::MidiMessage& message) override
+    {
+        ports.deliverNextBurst (index, message);
+    }
+
+private:
+    ScriptedPorts& ports;
+    const int index;
+};
+
+//==============================================================================
+ScriptedPorts::ScriptedPorts (juce::StringArray inputNames, juce::StringArray outputNames,
+                              std::deque<std::vector<juce::MidiMessage>> bursts)
+    : inputs (std::move (inputNames))
+    , outputs (std::move (outputNames))
+    , script (std::move (bursts))
+{
+}
+
+std::unique_ptr<midi::InputPort> ScriptedPorts::openInput (int index, juce::MidiInputCallback& callback)
+{
+    if (!juce::isPositiveAndBelow (index, inputs.size()) || inputs[index].startsWithChar ('!'))
+        return {};
+
+    return std::make_unique<Input> (*this, callback);
+}
+
+std::unique_ptr<midi::OutputPort> ScriptedPorts::openOutput (int index)
+{
+    if (!juce::isPositiveAndBelow (index, outputs.size()) || outputs[index].startsWithChar ('!'))
+        return {};
+
+    return std::make_unique<Output> (*this, index);
+}
+
+void ScriptedPorts::deliverNextBurst (int output, const juce::MidiMessage& message)
+{
+    sent.push_back ({output, message});
+
+    std::vector<juce::MidiMessage> burst;
+    if (!script.empty())
+    {
+        burst = std::move (script.front());
+        script.pop_front();
+    }
+
+    if (listening == nullptr)
+        burst.clear();
+
+    for (auto& answer : burst)
+        listening->handleIncomingMidiMessage (nullptr, answer);
+
+    delivered.push_back (std::move (burst));
+}
+
+} // namespace fuzzing
