@@ -4,6 +4,11 @@
 # configured build folder are left as they are.
 #
 #   scripts/setup.sh [build-folder] [extra cmake options...]
+#
+# UPDATER_EXTRA_PACKAGES adds Debian packages to the list; UPDATER_BUILD_TARGETS
+# (space-separated) builds only those targets instead of everything. The cmake
+# options and the compilers (CC, CXX) count only when the folder is configured
+# the first time.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -44,4 +49,9 @@ export CCACHE_NOHASHDIR=1
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
 fi
-cmake --build "$build" -j "$(nproc)"
+read -r -a targets <<<"${UPDATER_BUILD_TARGETS:-}"
+if [ ${#targets[@]} -gt 0 ]; then
+    cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
+else
+    cmake --build "$build" -j "$(nproc)"
+fi

@@ -1,27 +1,74 @@
 #!/usr/bin/env bash
-# Sets up and builds the project, then runs every test; ends with CTest's summary.
+# Sets up and builds the project and runs every test; then runs the tests again
+# under AddressSanitizer+UndefinedBehaviorSanitizer and ThreadSanitizer
+# (scripts/sanitize.sh) and each fuzz target for a bounded time (scripts/fuzz.sh),
+# each in a build folder of its own. Ends with one line per stage and then
+# "N passed, N failed" over all of them; the exit code is 0 only when all passed.
 #
 #   scripts/test.sh
+#
+# UPDATER_FUZZ_SECONDS: time per fuzz target (default 25).
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+started_all=$SECONDS
 "$here/scripts/setup.sh" "$here/build"
 
 cd "$here/build"
 log="$(mktemp)"
+sanitize_log="$(mktemp)"
+fuzz_log="$(mktemp)"
 started="$(mktemp)"
-trap 'rm -f "$log" "$started"' EXIT
+trap 'rm -f "$log" "$sanitize_log" "$fuzz_log" "$started"' EXIT
 status=0
+tests_started=$SECONDS
 ctest --no-tests=error --output-on-failure -j 2 | tee "$log" || status=$?
+tests_took=$((SECONDS - tests_started))
 
 # CTest shows a test's output only when it fails: show the ALSA VM scenarios' own summary
-# (one line per scenario with its time, and the harness's total) when they ran, then CTest's
-# summary once more so that it stays the last word.
+# (one line per scenario with its time, and the harness's total) when they ran.
 vm_summary="tests/alsa-vm/results/summary.txt"
 if [ -f "$vm_summary" ] && [ "$vm_summary" -nt "$started" ]; then
     echo
     cat "$vm_summary"
-    echo
-    sed -n '/tests passed, /,$p' "$log"
 fi
+
+echo
+sanitize_started=$SECONDS
+"$here/scripts/sanitize.sh" 2>&1 | tee "$sanitize_log" || status=1
+sanitize_took=$((SECONDS - sanitize_started))
+
+echo
+fuzz_started=$SECONDS
+"$here/scripts/fuzz.sh" "${UPDATER_FUZZ_SECONDS:-25}" 2>&1 | tee "$fuzz_log" || status=1
+fuzz_took=$((SECONDS - fuzz_started))
+
+# Each stage's "N passed, N failed"; a stage that ended without one (it could not
+# be built) counts as one failure.
+all_passed=0
+all_failed=0
+stage() {
+    local name="$1" line="$2" took="$3" passed=0 failed=1
+    if [[ "$line" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+        passed="${BASH_REMATCH[1]}"
+        failed="${BASH_REMATCH[2]}"
+    fi
+    all_passed=$((all_passed + passed))
+    all_failed=$((all_failed + failed))
+    printf '%-28s %s passed, %s failed (%d s)\n' "$name" "$passed" "$failed" "$took"
+}
+
+ctest_line="$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1 || true)"
+tests_summary=""
+if [[ "$ctest_line" =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
+    tests_summary="$((BASH_REMATCH[2] - BASH_REMATCH[1])) passed, ${BASH_REMATCH[1]} failed"
+fi
+
+echo
+echo "test.sh: all stages ($(((SECONDS - started_all) / 60)) min in all, builds included)"
+stage "tests" "$tests_summary" "$tests_took"
+stage "sanitizers (asan, tsan)" "$(tail -n 1 "$sanitize_log")" "$sanitize_took"
+stage "fuzz targets" "$(tail -n 1 "$fuzz_log")" "$fuzz_took"
+echo "$all_passed passed, $all_failed failed"
+[ "$all_failed" -eq 0 ] || status=1
 exit "$status"
