@@ -1,5 +1,7 @@
 #include "PedalTestMessages.h"
 
+#include <gtest/gtest.h>
+
 #include "firmware/FirmwareImage.h"
 #include "midi/SevenBitPacking.h"
 #include "midi/SysExFormat.h"
@@ -40,6 +42,14 @@ std::optional<juce::int32> revisionIn (const juce::MidiMessage& reply)
 {
     juce::Array<juce::uint8> data (reply.getSysExData(), reply.getSysExDataSize());
     return midi::decodeRevision (data);
+}
+
+pedal::PedalConfig configFor (const juce::String& settings)
+{
+    pedal::PedalConfig config;
+    const auto result = config.apply (settings);
+    EXPECT_TRUE (result.wasOk()) << result.getErrorMessage();
+    return config;
 }
 
 } // namespace pedal_test

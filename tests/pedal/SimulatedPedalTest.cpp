@@ -14,19 +14,12 @@
 using pedal::PedalConfig;
 using pedal::PedalMode;
 using pedal::SimulatedPedal;
+using pedal_test::configFor;
 using pedal_test::RecordingPedalPorts;
 using Event = RecordingPedalPorts::Event;
 
 namespace
 {
-
-PedalConfig configFor (const juce::String& settings)
-{
-    PedalConfig config;
-    const auto result = config.apply (settings);
-    EXPECT_TRUE (result.wasOk()) << result.getErrorMessage();
-    return config;
-}
 
 std::map<juce::String, juce::String> parseReport (const juce::String& report)
 {

@@ -16,17 +16,10 @@
 using pedal::PedalConfig;
 using pedal::SimulatedPedal;
 using pedal::SimulatedSetup;
+using pedal_test::configFor;
 
 namespace
 {
-
-PedalConfig configFor (const juce::String& settings)
-{
-    PedalConfig config;
-    const auto result = config.apply (settings);
-    EXPECT_TRUE (result.wasOk()) << result.getErrorMessage();
-    return config;
-}
 
 /** The updater's side of an input port: records what arrives and on which thread. */
 class RecordingCallback : public juce::MidiInputCallback
