@@ -39,13 +39,7 @@ protected:
 //==============================================================================
 TEST_F (HelpWindowTest, OpensCentredAt550x400WithTheTextInAReadOnlyWrappingEditor)
 {
-    EXPECT_EQ (window.getName(), "Firmware Update Help");
-    EXPECT_EQ (window.getBackgroundColour(), juce::Colour (0xFFEFF2F3));
-    EXPECT_NE (window.getCloseButton(), nullptr);
-    EXPECT_EQ (window.getMinimiseButton(), nullptr);
-    EXPECT_EQ (window.getMaximiseButton(), nullptr);
-    EXPECT_TRUE (window.isOnDesktop());
-    EXPECT_TRUE (window.isVisible());
+    expectCloseOnlyWindowOnDesktop (window, "Firmware Update Help");
     EXPECT_TRUE (window.isResizable());
     EXPECT_EQ (window.getBounds(), centredOnPrimaryDisplay (550, 400));
 

@@ -69,13 +69,7 @@ protected:
 //==============================================================================
 TEST_F (MainWindow, IsAFixedSizeCentredDocumentWindowShowingThePanel)
 {
-    EXPECT_EQ (window.getName(), "Firmware Updater");
-    EXPECT_EQ (window.getBackgroundColour(), juce::Colour (0xFFEFF2F3));
-    EXPECT_NE (window.getCloseButton(), nullptr);
-    EXPECT_EQ (window.getMinimiseButton(), nullptr);
-    EXPECT_EQ (window.getMaximiseButton(), nullptr);
-    EXPECT_TRUE (window.isOnDesktop());
-    EXPECT_TRUE (window.isVisible());
+    expectCloseOnlyWindowOnDesktop (window, "Firmware Updater");
 
     EXPECT_EQ (window.getBounds(), centredOnPrimaryDisplay (650, 270));
     EXPECT_TRUE (window.isResizable());

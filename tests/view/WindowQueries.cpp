@@ -1,5 +1,7 @@
 #include "WindowQueries.h"
 
+#include <gtest/gtest.h>
+
 namespace view_testing
 {
 
@@ -28,6 +30,17 @@ juce::Rectangle<int> centredOnPrimaryDisplay (int width, int height)
 {
     const auto area = juce::Desktop::getInstance().getDisplays().getPrimaryDisplay()->userArea;
     return {area.getCentreX() - width / 2, area.getCentreY() - height / 2, width, height};
+}
+
+void expectCloseOnlyWindowOnDesktop (const juce::DocumentWindow& window, const juce::String& title)
+{
+    EXPECT_EQ (window.getName(), title);
+    EXPECT_EQ (window.getBackgroundColour(), juce::Colour (0xFFEFF2F3));
+    EXPECT_NE (window.getCloseButton(), nullptr);
+    EXPECT_EQ (window.getMinimiseButton(), nullptr);
+    EXPECT_EQ (window.getMaximiseButton(), nullptr);
+    EXPECT_TRUE (window.isOnDesktop());
+    EXPECT_TRUE (window.isVisible());
 }
 
 } // namespace view_testing

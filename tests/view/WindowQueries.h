@@ -11,6 +11,10 @@ int countHelpWindowsOnDesktop();
 /** The scrolling viewport inside a text editor, or null. */
 juce::Viewport* viewportOf (const juce::TextEditor& editor);
 
+/** Checks what both windows share: the title, the background 0xFFEFF2F3, a close
+    button only, and that the window is on the desktop and visible. */
+void expectCloseOnlyWindowOnDesktop (const juce::DocumentWindow& window, const juce::String& title);
+
 /** Where a window of the given size stands when centred on the primary display. */
 juce::Rectangle<int> centredOnPrimaryDisplay (int width, int height);
 
