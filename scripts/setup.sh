@@ -38,8 +38,10 @@ if [ ${#missing[@]} -gt 0 ]; then
     sudo=""
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
     export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update -q
-    $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+    # Several set-ups may run at once (build folders of their own): wait for the
+    # package manager's lock instead of failing on it.
+    $sudo apt-get -o DPkg::Lock::Timeout=900 update -q
+    $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${missing[@]}"
 fi
 
 # Share compiled objects between build folders and clones of the project.

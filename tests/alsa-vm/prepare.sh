@@ -59,13 +59,13 @@ install_host_packages()
     for p in "${missing[@]}"; do
         timeout 60 apt-cache policy "$p" 2>/dev/null | grep -q 'Candidate: [^(]' || unknown=1
     done
-    [ "$unknown" -eq 0 ] || alsa_vm_as_root timeout 300 apt-get update -q
+    [ "$unknown" -eq 0 ] || alsa_vm_as_root timeout 300 apt-get -o DPkg::Lock::Timeout=240 update -q
 
     if ! alsa_vm_as_root env DEBIAN_FRONTEND=noninteractive timeout 900 \
-        apt-get install -y -q --no-install-recommends "${missing[@]}"; then
-        alsa_vm_as_root timeout 300 apt-get update -q
+        apt-get -o DPkg::Lock::Timeout=240 install -y -q --no-install-recommends "${missing[@]}"; then
+        alsa_vm_as_root timeout 300 apt-get -o DPkg::Lock::Timeout=240 update -q
         alsa_vm_as_root env DEBIAN_FRONTEND=noninteractive timeout 900 \
-            apt-get install -y -q --no-install-recommends "${missing[@]}" ||
+            apt-get -o DPkg::Lock::Timeout=240 install -y -q --no-install-recommends "${missing[@]}" ||
             alsa_vm_die "could not install ${missing[*]}"
     fi
 }
@@ -96,7 +96,7 @@ ask_apt_for_kernel_package()
     local meta
     meta="$(timeout 60 apt-cache policy linux-image-amd64 2>/dev/null | awk '/Candidate:/ { print $2 }')"
     if [ -z "$meta" ] || [ "$meta" = "(none)" ]; then
-        alsa_vm_as_root timeout 300 apt-get update -q >&2
+        alsa_vm_as_root timeout 300 apt-get -o DPkg::Lock::Timeout=240 update -q >&2
         meta="$(timeout 60 apt-cache policy linux-image-amd64 | awk '/Candidate:/ { print $2 }')"
     fi
     [ -n "$meta" ] && [ "$meta" != "(none)" ] || return 1
