@@ -21,7 +21,7 @@ juce::String describeThreads (const ChildProcess::Outcome::CpuShare& share)
         const auto runs = share.runsPerSecond.find (name);
         threads.add (
             juce::String (name) + " " + juce::String (100.0 * threadShare, 2) + " %" +
-            (runs != share.runsPerSecond.end() ? " (" + juce::String (runs->second, 0) + "/s)" : ""));
+            (runs != share.runsPerSecond.end() ? " (" + juce::String (juce::roundToInt (runs->second)) + "/s)" : ""));
     }
     return threads.joinIntoString (", ");
 }
