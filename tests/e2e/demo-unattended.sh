@@ -5,7 +5,8 @@
 #   demo-unattended.sh BINARY EXPECTED_EXIT MAX_SECONDS [KEY=REGEX ...]
 #
 # The pedal's settings come from PEDAL_SIM (see tools/pedal/PedalConfig.h). Each
-# KEY=REGEX must match a whole line "KEY=value" of the pedal's final report.
+# KEY=REGEX must match a whole line "KEY=value" of the pedal's final report. A failed
+# run must say why in exactly one line of its own on standard error, a good one none.
 set -uo pipefail
 
 binary="$1" expected="$2" max_seconds="$3"
@@ -43,6 +44,11 @@ for check in "$@"; do
         failed=1
     fi
 done
+own_lines=$(grep -c "^$(basename "$binary"): " "$work/stderr.txt")
+if { [ "$expected" -eq 0 ] && [ "$own_lines" -ne 0 ]; } || { [ "$expected" -ne 0 ] && [ "$own_lines" -ne 1 ]; }; then
+    echo "FAIL: $own_lines lines of the updater's own on stderr"
+    failed=1
+fi
 if [ -s "$work/stderr.txt" ]; then
     echo "--- stderr"
     cat "$work/stderr.txt"
