@@ -1,7 +1,7 @@
 # What `cmake --install` puts on a machine and how CPack packs it for Debian.
 #
 # Two components, each its own .deb:
-#   updater  -> firmware-updater: the shipped updater, its desktop entry and icon
+#   updater  -> firmware-updater: the shipped updater, its manual page, desktop entry and icon
 #   pedalsim -> firmware-updater-pedal-sim: the simulated pedal on virtual MIDI ports
 # The demo build, the benchmark, the screenshot tool and the test programs have no
 # install rule, so neither `cmake --install` nor CPack ever picks them up.
@@ -10,6 +10,11 @@ include(GNUInstallDirs)
 
 install(TARGETS FirmwareUpdater
     RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}"
+    COMPONENT updater)
+# The manual page, with the carried firmware's product, version and revision filled in.
+configure_file("${CMAKE_CURRENT_LIST_DIR}/firmware-updater.1" "${CMAKE_BINARY_DIR}/packaging/firmware-updater.1" @ONLY)
+install(FILES "${CMAKE_BINARY_DIR}/packaging/firmware-updater.1"
+    DESTINATION "${CMAKE_INSTALL_MANDIR}/man1"
     COMPONENT updater)
 install(FILES "${CMAKE_CURRENT_LIST_DIR}/firmware-updater.desktop"
     DESTINATION "${CMAKE_INSTALL_DATADIR}/applications"

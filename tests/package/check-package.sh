@@ -68,14 +68,15 @@ files_of() {
 expected_updater="/usr/bin/firmware-updater
 /usr/share/applications/firmware-updater.desktop
 /usr/share/doc/firmware-updater/copyright
-/usr/share/icons/hicolor/scalable/apps/firmware-updater.svg"
+/usr/share/icons/hicolor/scalable/apps/firmware-updater.svg
+/usr/share/man/man1/firmware-updater.1"
 expected_sim="/usr/bin/pedal-sim
 /usr/share/doc/firmware-updater-pedal-sim/copyright"
 
 actual_updater="$(files_of "$updater_deb")"
 
 if [ "$actual_updater" = "$expected_updater" ]; then
-    pass "firmware-updater holds the updater, its desktop entry, icon and copyright, and nothing else"
+    pass "firmware-updater holds the updater, its manual page, desktop entry, icon and copyright, and nothing else"
 else
     fail "firmware-updater's files differ from the expected ones:"
     diff <(echo "$expected_updater") <(echo "$actual_updater") || true
@@ -172,7 +173,8 @@ if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the desktop entry"
 fi
 if command -v xmllint >/dev/null; then
-    xmllint --noout "$root/usr/share/icons/hicolor/scalable/apps/firmware-updater.svg" ||
+    xmllint --noout "$root/usr/share/icons/hicolor/scalable/apps/firmware-updater.svg
+/usr/share/man/man1/firmware-updater.1" ||
         fail "the icon is not well-formed SVG"
 fi
 
