@@ -16,10 +16,20 @@ StillProgressBar::~StillProgressBar() = default;
 //==============================================================================
 void StillProgressBar::valueChanged()
 {
+    if (appearanceOf (value) == painted)
+        return;
+
     repaint();
 
     if (auto* handler = getAccessibilityHandler())
         handler->notifyAccessibilityEvent (juce::AccessibilityEvent::valueChanged);
+}
+
+StillProgressBar::Appearance StillProgressBar::appearanceOf (double valueToShow) const
+{
+    // The look draws the bar inside a one-pixel border.
+    const auto fraction = fractionShown (valueToShow);
+    return {juce::roundToInt (fraction * (getWidth() - 2)), juce::roundToInt (fraction * 100.0)};
 }
 
 double StillProgressBar::fractionShown (double valueToShow) noexcept
@@ -33,7 +43,8 @@ double StillProgressBar::fractionShown (double valueToShow) noexcept
 void StillProgressBar::paint (juce::Graphics& g)
 {
     const auto fraction = fractionShown (value);
-    const auto text = juce::String (juce::roundToInt (fraction * 100.0)) + "%";
+    painted = appearanceOf (value);
+    const auto text = juce::String (painted.percent) + "%";
 
     // The look draws 1.0 as an endless "busy" animation. The largest value below 1.0
     // fills the same pixels (its bar is width - 2 wide once rounded to float), still.

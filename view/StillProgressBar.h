@@ -15,7 +15,9 @@ namespace view
     that has finished would go on looking like work in progress, and the window would
     never rest. This bar runs no timer. Its owner calls valueChanged() after changing
     the value; the bar then repaints once. A value of 1.0 or more is drawn as a full,
-    still bar at 100 %.
+    still bar at 100 %. A change too small to move the bar by a whole pixel or the
+    percentage by one is not painted: during a transfer each package moves the bar
+    by about half a pixel.
 */
 class StillProgressBar : public juce::ProgressBar
 {
@@ -24,8 +26,9 @@ public:
     explicit StillProgressBar (double& valueToShow);
     ~StillProgressBar() override;
 
-    /** Shows the value's current state: one repaint, and a value change for
-        accessibility clients. */
+    /** Shows the value's current state: a repaint, and a value change for
+        accessibility clients, when the bar's length in pixels or its percentage
+        differs from what was last painted. */
     void valueChanged();
 
     /** What the bar draws for `value`: the fraction, within 0.0 and 1.0. */
@@ -38,7 +41,21 @@ protected:
     void visibilityChanged() override;
 
 private:
+    /** What the bar shows for a value: its length in whole pixels and its percentage. */
+    struct Appearance
+    {
+        int length = -1;
+        int percent = -1;
+        bool operator== (const Appearance& other) const
+        {
+            return length == other.length && percent == other.percent;
+        }
+    };
+
+    Appearance appearanceOf (double valueToShow) const;
+
     const double& value;
+    Appearance painted;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (StillProgressBar)
 };

@@ -252,6 +252,11 @@ TEST_F (UpdaterPanel, NothingRepaintsWhileNothingChanges)
         counter.paints = 0;
         testing_support::pumpUntil ([] { return false; }, 300);
         EXPECT_EQ (counter.paints, 0) << "repainted with the bar standing at " << value;
+
+        // Nor does a change too small to move the bar by a pixel or its percentage.
+        deliver (new message::ProgressUpdate (value - 0.0001));
+        testing_support::pumpUntil ([] { return false; }, 100);
+        EXPECT_EQ (counter.paints, 0) << "repainted for an invisible change below " << value;
     }
 
     panel.removeFromDesktop();
