@@ -24,6 +24,7 @@ struct Moment
     juce::String pedalSettings;
     std::function<bool (Application&, const pedal::SimulatedPedal&)> reached;
     std::function<void (Application&)> close = closeWindow;
+    Pauses pauses = {}; ///< the real ones, unless the moment needs no more than a transfer under way
 };
 
 /** True while the bar is strictly inside a state's band of progress. */
@@ -49,7 +50,8 @@ Moment momentNamed (const juce::String& name)
     if (name == "interrupt")
         return {"restart-ms=never", progressBetween (0.1, 0.6), [] (Application&) { std::raise (SIGINT); }};
     if (name == "terminate")
-        return {"restart-ms=never", progressBetween (0.1, 0.6), [] (Application&) { std::raise (SIGTERM); }};
+        return {"restart-ms=never", progressBetween (0.1, 0.6), [] (Application&) { std::raise (SIGTERM); },
+                Pauses::fast()};
     return {"restart-ms=never", progressBetween (0.1, 0.6)};
 }
 } // namespace
@@ -96,7 +98,7 @@ TEST (InteractiveRun, ClosingDuringTheTransferEndsPromptly)
     }
 
     const auto outcome = runApplication (
-        {}, [setup] { return setup->makePorts(); }, std::move (steps));
+        {}, [setup] { return setup->makePorts(); }, std::move (steps), moment.pauses);
     const auto closing = juce::Time::getMillisecondCounter() - *closedAt;
 
     EXPECT_TRUE (outcome.failures.isEmpty()) << outcome.failures.joinIntoString ("\n");
