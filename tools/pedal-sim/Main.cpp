@@ -4,6 +4,7 @@
 
 #include "tools/pedal-sim/ExitAfterUpdate.h"
 #include "tools/pedal-sim/SystemPedalPorts.h"
+#include "tools/pedal-sim/WireRecording.h"
 #include "tools/pedal/OutsideText.h"
 #include "tools/pedal/PedalConfig.h"
 #include "tools/pedal/SimulatedPedal.h"
@@ -37,6 +38,8 @@ const char* const usage =
     "  --revision N           same as the setting start-revision=\n"
     "  --report FILE          write the pedal's state (key=value lines) to FILE on every\n"
     "                         change and at exit\n"
+    "  --record FILE          write every message that reaches the pedal's input to FILE,\n"
+    "                         raw and in arrival order (an update reads like a .syx file)\n"
     "  --exit-after-update    exit once the pedal has checked an image, restarted and\n"
     "                         answered a revision query (or stayed 30 s unasked, or\n"
     "                         stays unplugged): 0 if the image checked out, 1 if not\n"
@@ -48,6 +51,7 @@ struct Options
 {
     pedal::PedalConfig config;
     juce::File reportFile;
+    juce::File recordFile;
     bool exitAfterUpdate = false;
     bool showHelp = false;
 };
@@ -75,7 +79,8 @@ juce::Result parseCommandLine (int argc, char* argv[], Options& options)
             continue;
         }
 
-        const juce::StringArray withValue{"--config", "--mode", "--name", "--revision", "--report"};
+        const juce::StringArray withValue{"--config",   "--mode",   "--name",
+                                          "--revision", "--report", "--record"};
         if (!withValue.contains (option))
             return juce::Result::fail ("unknown option " + argument);
 
@@ -97,9 +102,11 @@ juce::Result parseCommandLine (int argc, char* argv[], Options& options)
         else if (option == "--revision")
             result = options.config.set ("start-revision", value);
         else if (value.isEmpty())
-            result = juce::Result::fail ("--report needs a file name");
-        else
+            result = juce::Result::fail (option + " needs a file name");
+        else if (option == "--report")
             options.reportFile = juce::File::getCurrentWorkingDirectory().getChildFile (value);
+        else
+            options.recordFile = juce::File::getCurrentWorkingDirectory().getChildFile (value);
 
         if (result.failed())
             return result;
@@ -143,9 +150,22 @@ int main (int argc, char* argv[])
         return exitUsage;
     }
 
+    // Declared before the ports, so that it outlives every callback that records.
+    std::unique_ptr<pedal::WireRecording> recording;
+    if (options.recordFile != juce::File())
+    {
+        recording = std::make_unique<pedal::WireRecording> (options.recordFile);
+        if (!recording->isOpen())
+        {
+            std::cerr << "pedal-sim: cannot write " << options.recordFile.getFullPathName() << std::endl;
+            return exitUsage;
+        }
+    }
+
     pedal::SystemPedalPorts ports;
     pedal::SimulatedPedal pedal (options.config, ports);
     ports.setReceiver (&pedal);
+    ports.setRecording (recording.get());
 
     std::atomic<bool> changed{true};
     pedal.setStateChangeCallback ([&changed] { changed = true; });

@@ -12,6 +12,7 @@ void SystemPedalPorts::close()
 {
     withdraw();
     receiver = nullptr;
+    recording = nullptr;
 }
 
 void SystemPedalPorts::present (const juce::String& name)
@@ -51,6 +52,10 @@ void SystemPedalPorts::send (const juce::MidiMessage& message)
 
 void SystemPedalPorts::handleIncomingMidiMessage (juce::MidiInput*, const juce::MidiMessage& message)
 {
+    // Recorded as it came off the port: faults the pedal plays in transit come later.
+    if (auto* wire = recording.load())
+        wire->add (message);
+
     if (auto* pedal = receiver.load())
         pedal->receive (message);
 }

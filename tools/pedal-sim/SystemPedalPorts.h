@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tools/pedal-sim/WireRecording.h"
 #include "tools/pedal/PedalPorts.h"
 #include "tools/pedal/SimulatedPedal.h"
 
@@ -26,6 +27,10 @@ public:
     /** The pedal that gets what arrives on the input; set before the pedal starts. */
     void setReceiver (SimulatedPedal* pedal) { receiver = pedal; }
 
+    /** Where everything that arrives on the input is recorded first; none by default.
+        Set before the pedal starts; it must outlive close(). */
+    void setRecording (WireRecording* newRecording) { recording = newRecording; }
+
     /** True once the system refused to create a port (as without an ALSA sequencer). */
     bool hasFailed() const { return failed; }
 
@@ -46,6 +51,7 @@ private:
     std::unique_ptr<juce::MidiInput> input;
     std::unique_ptr<juce::MidiOutput> output;
     std::atomic<SimulatedPedal*> receiver{nullptr};
+    std::atomic<WireRecording*> recording{nullptr};
     std::atomic<bool> failed{false};
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SystemPedalPorts)
