@@ -55,6 +55,13 @@ bool SystemPedalPorts::openPorts (const juce::String& name)
 
 bool SystemPedalPorts::openAttachedPorts()
 {
+    // Without a sequencer nothing will ever be listed; ALSA would complain on every look.
+    if (!juce::File ("/dev/snd/seq").exists())
+    {
+        fail ("this system offers no MIDI ports (no ALSA sequencer)");
+        return false;
+    }
+
     // A gadget's ports appear as it binds, but a system under load may list them late.
     const auto deadline = juce::Time::getMillisecondCounterHiRes() + attachWaitMs;
     for (;;)
