@@ -29,7 +29,8 @@ enum ExitCode
 
 const char* const usage =
     "Usage: pedal-sim [options]\n"
-    "Shows a simulated Verrano2 pedal as a virtual MIDI input and output port.\n"
+    "Shows a simulated Verrano2 pedal as a MIDI input and output port: virtual ports\n"
+    "by default, an existing port pair, or a USB MIDI device.\n"
     "\n"
     "Options (applied after the environment, left to right):\n"
     "  --help                 this text\n"
@@ -50,7 +51,7 @@ const char* const usage =
     "                         device controller such as dummy_hcd): the gadget is named\n"
     "                         after the pedal's port name, unplugged during a restart\n"
     "                         and plugged in again under the new name; attaches to the\n"
-    "                         gadget's own ports, \"f_midi\", unless --attach says other\n"
+    "                         gadget's own ports, \"f_midi\", unless --attach names others\n"
     "SIGINT or SIGTERM stops it (exit 0). Bad options or settings exit 2; ports that\n"
     "cannot be made (no ALSA sequencer, no USB gadget, no pair to attach to) exit 3.\n"
     "\n";
@@ -75,7 +76,7 @@ juce::Result parseCommandLine (int argc, char* argv[], Options& options)
 
     for (int i = 1; i < argc; ++i)
     {
-        const juce::String argument (juce::CharPointer_UTF8 (argv[i]));
+        const juce::String argument{juce::CharPointer_UTF8 (argv[i])};
         auto option = argument.upToFirstOccurrenceOf ("=", false, false);
 
         if (option == "--help" || option == "-h")
