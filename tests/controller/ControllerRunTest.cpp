@@ -20,11 +20,12 @@ const juce::String successText = "Firmware upgrade successful";
 //==============================================================================
 TEST_F (ControllerRun, InteractiveDeviceFoundGetsTheBootTestInAnyLetterCase)
 {
-    const std::vector<std::pair<juce::String, int>> cases{{"Verrano2 Boot", Code::updateButtonEnable},
-                                                          {"VERRANO2 BOOT", Code::updateButtonEnable},
-                                                          {"bOoTloader", Code::updateButtonEnable},
-                                                          {"Verrano2", Code::updateButtonDisable},
-                                                          {"Verrano2 Bo ot", Code::updateButtonDisable}};
+    // On Linux the USB audio driver names the pedal's port "<product> MIDI 1".
+    const std::vector<std::pair<juce::String, int>> cases{
+        {"Verrano2 Boot", Code::updateButtonEnable},  {"VERRANO2 BOOT", Code::updateButtonEnable},
+        {"bOoTloader", Code::updateButtonEnable},     {"Verrano2 Boot MIDI 1", Code::updateButtonEnable},
+        {"Verrano2", Code::updateButtonDisable},      {"Verrano2 MIDI 1", Code::updateButtonDisable},
+        {"Verrano2 Bo ot", Code::updateButtonDisable}};
     startRun (true);
 
     for (auto& [name, buttonCode] : cases)

@@ -278,10 +278,11 @@ TEST_F (UpdaterPanel, DeviceOutsideBootModeReplacesEvenTheSuccessText)
 {
     deliver (new message::TextMessage ("Firmware upgrade successful"));
 
+    // The port of a pedal in normal operation, as Linux's USB audio driver names it.
     auto expected = state();
-    expected.device = "Device: Verrano2";
+    expected.device = "Device: Verrano2 MIDI 1";
     expected.status = "Status: Device is not in boot mode";
-    deliver (new message::DeviceFound ("Verrano2"));
+    deliver (new message::DeviceFound ("Verrano2 MIDI 1"));
 
     EXPECT_EQ (state(), expected);
 }
@@ -291,7 +292,7 @@ TEST_F (UpdaterPanel, DeviceInBootModeInAnyLetterCaseLeavesTheStatusLineAlone)
     deliver (new message::DeviceFound ("Verrano2"));
     ASSERT_EQ (panel.getStatusText(), "Status: Device is not in boot mode");
 
-    for (auto name : {"Verrano2 BoOt", "BOOT loader", "Verrano2 Boot", "xbootx"})
+    for (auto name : {"Verrano2 BoOt", "BOOT loader", "Verrano2 Boot", "xbootx", "Verrano2 Boot MIDI 1"})
     {
         auto expected = state();
         expected.device = juce::String ("Device: ") + name;
