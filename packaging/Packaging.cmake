@@ -6,6 +6,12 @@
 # The demo build, the benchmark, the screenshot tool and the test programs have no
 # install rule, so neither `cmake --install` nor CPack ever picks them up.
 
+# Windows has an installer and a zip of its own.
+if(WIN32)
+    include("${CMAKE_CURRENT_LIST_DIR}/WindowsPackaging.cmake")
+    return()
+endif()
+
 include(GNUInstallDirs)
 
 install(TARGETS FirmwareUpdater
