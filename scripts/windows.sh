@@ -19,7 +19,8 @@
 # prefix (build-windows/wine-prefix), not the Linux one in /var/tmp: these runs take turns
 # among themselves only.
 #
-# Figures on two cores: cold (no compiler cache, no image libraries) about N min; warm N min.
+# On two cores with other builds running: 12.7 min cold (no compiler cache, no image
+# libraries), 2.9 min warm (docs/platforms.md).
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -55,9 +56,10 @@ linux_pedal_sim() {
     for candidate in "$here/build/bin/pedal-sim" "$here/build/tools/pedal-sim/pedal-sim"; do
         if [ -x "$candidate" ]; then
             echo "$candidate"
-            return
+            return 0
         fi
     done
+    return 0
 }
 
 configure_windows() {
