@@ -27,7 +27,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$here/build-windows"
 mode="${1:-test}"
 
-windows_packages="g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev wine wine64 nsis librsvg2-bin unzip"
+windows_packages="g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev wine wine64 nsis librsvg2-bin unzip python3"
 windows_targets=(FirmwareUpdater FirmwareUpdaterDemo
                  test_message test_message_quit test_firmware test_model test_controller
                  test_midi test_downloader test_view midi-ports)

@@ -71,6 +71,32 @@ if [ -n "$dlls" ] && [ -z "$foreign" ]; then
 else
     fail "imports DLLs that Windows does not have: $foreign"
 fi
+# The resource types at the root of the program's resource table (PE format): the icon
+# that Explorer and the window show (3 icon, 14 icon group) and the version (16).
+types="$(python3 - "$exe" <<'EOF_PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+pe = struct.unpack_from("<I", data, 0x3C)[0]
+sections, = struct.unpack_from("<H", data, pe + 6)
+optional_size, = struct.unpack_from("<H", data, pe + 20)
+optional = pe + 24
+pe32_plus = struct.unpack_from("<H", data, optional)[0] == 0x20B
+resources_rva, = struct.unpack_from("<I", data, optional + (112 if pe32_plus else 96) + 2 * 8)
+for i in range(sections):
+    _, size, rva, raw_size, raw = struct.unpack_from("<8sIIII", data, optional + optional_size + 40 * i)
+    if resources_rva and rva <= resources_rva < rva + max(size, raw_size):
+        root = raw + resources_rva - rva
+        named, numbered = struct.unpack_from("<HH", data, root + 12)
+        entries = [struct.unpack_from("<I", data, root + 16 + 8 * k)[0] for k in range(named + numbered)]
+        print(" ".join(str(e) for e in entries if e < 0x80000000))
+EOF_PY
+)"
+if [ "$types" = "3 14 16" ]; then
+    pass "carries its icon and its version (resource types $types)"
+else
+    fail "resource types '$types', expected icon (3), icon group (14) and version (16)"
+fi
+
 # The version resource, as Explorer shows it (UTF-16 strings).
 resource="$(strings -el -n 3 "$exe")"
 for field in "FileDescription|Firmware Updater" "ProductVersion|2.0" "CompanyName|morvell"; do
