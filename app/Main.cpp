@@ -1,12 +1,10 @@
 #include "app/Application.h"
-#include "app/ParentConsole.h"
 #include "app/PortLayerFactory.h"
 
 // The executable's own ports: each executable links the port layer it ships with.
 Application::Application()
     : Application (app::createPortLayer)
 {
-    app::attachToParentConsole();
 }
 
 // The framework's standard entry: it creates the application object and runs it

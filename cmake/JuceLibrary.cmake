@@ -12,6 +12,8 @@ set(UPDATER_JUCE_MODULES
     juce_audio_basics
     juce_audio_devices)
 
+include("${CMAKE_CURRENT_LIST_DIR}/JucePatches.cmake")
+
 add_library(juce_lib STATIC)
 
 foreach(module IN LISTS UPDATER_JUCE_MODULES)

@@ -19,6 +19,10 @@ set(UPDATER_LINUX_ONLY
     tests/e2e
     # The Debian package.
     tests/package
+    # The build's layering and the README's commands: the same on every system, checked
+    # once, in the Linux build that the README's commands use.
+    tests/layering
+    tests/docs
     # The Linux updater on a Linux VM's ALSA sequencer; tests/windows has the Windows
     # updater's run in the same VM.
     tests/alsa-vm

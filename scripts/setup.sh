@@ -23,7 +23,9 @@ packages=(
     libfreetype-dev libfontconfig1-dev libpng-dev libjpeg-dev
     libgtest-dev libgmock-dev googletest
     xvfb xauth
-    dpkg-dev file
+    librsvg2-bin                                                 # the package icons, drawn from the SVG
+    python3                                                      # the checks of the docs and the VM scenarios
+    dpkg-dev file lintian desktop-file-utils appstream x11-utils  # the package test
 )
 packages+=(${UPDATER_EXTRA_PACKAGES:-})
 

@@ -28,13 +28,14 @@ tests_started=$SECONDS
 ctest --no-tests=error --output-on-failure -j 2 | tee "$log" || status=$?
 tests_took=$((SECONDS - tests_started))
 
-# CTest shows a test's output only when it fails: show the ALSA VM scenarios' own summary
+# CTest shows a test's output only when it fails: show the ALSA VM scenarios' own summaries
 # (one line per scenario with its time, and the harness's total) when they ran.
-vm_summary="tests/alsa-vm/results/summary.txt"
-if [ -f "$vm_summary" ] && [ "$vm_summary" -nt "$started" ]; then
-    echo
-    cat "$vm_summary"
-fi
+for vm_summary in tests/alsa-vm/results/summary.txt tests/alsa-vm/usb-results/summary.txt; do
+    if [ -f "$vm_summary" ] && [ "$vm_summary" -nt "$started" ]; then
+        echo
+        cat "$vm_summary"
+    fi
+done
 
 echo
 sanitize_started=$SECONDS

@@ -76,6 +76,10 @@ mount -t overlay -o lowerdir=/lower,upperdir=/rw/upper,workdir=/rw/work overlay 
 root=/newroot
 mount -t proc proc $root/proc || fail "mount proc"
 mount -t sysfs sysfs $root/sys || fail "mount sys"
+# Where USB gadgets are made, as on a desktop system (systemd mounts it there).
+if [ -d $root/sys/kernel/config ]; then
+    mount -t configfs configfs $root/sys/kernel/config || fail "mount configfs"
+fi
 mount -t devtmpfs devtmpfs $root/dev || fail "mount dev"
 mkdir -p $root/dev/pts $root/dev/shm
 mount -t devpts -o newinstance,ptmxmode=0666,mode=0620,gid=5 devpts $root/dev/pts || fail "mount devpts"

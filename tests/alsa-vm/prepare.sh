@@ -4,10 +4,10 @@
 #     modinfo: the host has neither), alsa-utils, and Xvfb with xdpyinfo/xauth for windowed
 #     programs inside the guest, python3 for the scenarios' verdicts;
 #   - Debian's own kernel (the version linux-image-amd64 offers), unpacked without installing,
-#     turned into a plain vmlinux, plus the sound, virtio, 9p and overlay modules it needs;
+#     turned into a plain vmlinux, plus the sound, virtio, 9p, overlay and USB modules it needs;
 #   - a busybox initramfs whose init is guest-init.sh.
-# A stamp in the cache records the kernel version and a hash of the initramfs' inputs, so a
-# second call only checks and returns in about a second.
+# A stamp in the cache records the kernel version, a hash of the module list and a hash of the
+# initramfs' inputs, so a second call only checks and returns in about a second.
 #
 #   tests/alsa-vm/prepare.sh
 #
@@ -29,6 +29,11 @@ guest_modules=(
     netfs fscache 9pnet 9pnet_virtio 9p overlay
     soundcore snd snd-timer snd-seq-device snd-seq snd-seq-midi-event snd-rawmidi
     snd-seq-virmidi snd-virmidi snd-seq-dummy
+    # A USB MIDI device inside the guest: a configfs gadget with a MIDI function on the dummy
+    # host controller, met by the USB audio class driver a real pedal meets. snd-seq-midi
+    # gives both sides' raw MIDI devices their sequencer clients (nothing loads it on demand).
+    snd-seq-midi usb_common usbcore udc_core dummy_hcd configfs libcomposite usb_f_midi
+    mc snd_pcm snd_usbmidi_lib snd_hwdep snd_usb_audio
 )
 # Four virtual raw-MIDI ports (hw:0,0 .. hw:0,3): enough for a device side and a host side
 # plus spares, matching what the project's tools expect.
@@ -272,7 +277,7 @@ main()
 
     install_host_packages
 
-    local package krel kdir stamp want
+    local package krel kdir stamp want modules
     package="$(wanted_kernel_package)" || true
     if [ -z "$package" ]; then
         # No package lists (offline): fall back to the kernel that is already prepared.
@@ -284,16 +289,19 @@ main()
     kdir="$ALSA_VM_CACHE/$krel"
     stamp="$kdir/stamp"
 
-    if [ ! -f "$kdir/vmlinux" ] || [ ! -f "$kdir/load.list" ] || ! grep -qx "kernel=$krel" "$stamp" 2>/dev/null; then
+    # A changed module list needs the kernel package again: only the chosen modules are kept.
+    modules="modules=$(for m in "${guest_modules[@]}"; do echo "$m ${module_options[${m//-/_}]:-}"; done | sha256sum | cut -c1-16)"
+    if [ ! -f "$kdir/vmlinux" ] || [ ! -f "$kdir/load.list" ] || ! grep -qx "kernel=$krel" "$stamp" 2>/dev/null ||
+        ! grep -qx "$modules" "$stamp"; then
         prepare_kernel "$package" "$krel" "$kdir"
-        echo "kernel=$krel" >"$stamp"
+        { echo "kernel=$krel"; echo "$modules"; } >"$stamp"
     fi
 
     want="initramfs=$(initramfs_inputs_hash "$kdir")"
     if [ ! -f "$kdir/initramfs.cpio" ] || ! grep -qx "$want" "$stamp"; then
         alsa_vm_say "building the initramfs"
         build_initramfs "$kdir"
-        { echo "kernel=$krel"; echo "$want"; } >"$stamp"
+        { echo "kernel=$krel"; echo "$modules"; echo "$want"; } >"$stamp"
     fi
 
     # Kernels of earlier Debian updates are no longer needed. Only folders this script made

@@ -20,6 +20,7 @@
 #   ALSA_VM_CPU       qemu's CPU model (default max; Wine needs max,-smap: with SMAP
 #                     emulated, the guest kernel crashes as Wine starts)
 #   ALSA_VM_CACHE     cache folder of prepare.sh
+#   ALSA_VM_ROOT      1: run the command as root inside the VM (to make USB gadgets, say)
 # Inside the guest, ALSA_VM_GUEST=1 is set and ALSA_VM_SHARE names a writable folder that is
 # discarded after the run.
 #
@@ -81,9 +82,9 @@ else
     inner_s=$((timeout_s * 3 / 4))
 fi
 
-# Run as the calling user (the guest itself runs as root).
+# Run as the calling user (the guest itself runs as root), unless the job asks for root.
 as_user=()
-if [ "$(id -u)" -ne 0 ]; then
+if [ "$(id -u)" -ne 0 ] && [ "${ALSA_VM_ROOT:-0}" != 1 ]; then
     as_user=(setpriv "--reuid=$(id -u)" "--regid=$(id -g)" "--groups=$(id -G | tr ' ' ,)")
 fi
 

@@ -5,9 +5,10 @@
 #   demo-unattended.sh [--via COMMAND... --] BINARY EXPECTED_EXIT MAX_SECONDS [KEY=REGEX ...]
 #
 # The pedal's settings come from PEDAL_SIM (see tools/pedal/PedalConfig.h). Each
-# KEY=REGEX must match a whole line "KEY=value" of the pedal's final report. BINARY runs
-# under xvfb-run, or through COMMAND (the Windows build's runs give Wine's, which brings
-# its own display).
+# KEY=REGEX must match a whole line "KEY=value" of the pedal's final report. A failed
+# run must say why in exactly one line of its own on standard error, a good one none.
+# BINARY runs under xvfb-run, or through COMMAND (the Windows build's runs give Wine's,
+# which brings its own display).
 set -uo pipefail
 
 launcher=(xvfb-run -a -s "-screen 0 1024x768x24")
@@ -55,6 +56,11 @@ for check in "$@"; do
         failed=1
     fi
 done
+own_lines=$(grep -c "^$(basename "$binary" .exe): " "$work/stderr.txt")
+if { [ "$expected" -eq 0 ] && [ "$own_lines" -ne 0 ]; } || { [ "$expected" -ne 0 ] && [ "$own_lines" -ne 1 ]; }; then
+    echo "FAIL: $own_lines lines of the updater's own on stderr"
+    failed=1
+fi
 if [ -s "$work/stderr.txt" ]; then
     echo "--- stderr"
     cat "$work/stderr.txt"

@@ -1,9 +1,10 @@
-// pedal-sim: the simulated Verrano2 behind virtual MIDI ports of the operating
-// system, for trying the updater (or anything else) against a pedal that plays
-// chosen faults.
+// pedal-sim: the simulated Verrano2 behind MIDI ports of the operating system
+// (virtual ports, an existing port pair, or a USB MIDI gadget), for trying the
+// updater (or anything else) against a pedal that plays chosen faults.
 
 #include "tools/pedal-sim/ExitAfterUpdate.h"
 #include "tools/pedal-sim/SystemPedalPorts.h"
+#include "tools/pedal-sim/UsbGadget.h"
 #include "tools/pedal-sim/WireRecording.h"
 #include "tools/pedal/OutsideText.h"
 #include "tools/pedal/PedalConfig.h"
@@ -28,7 +29,8 @@ enum ExitCode
 
 const char* const usage =
     "Usage: pedal-sim [options]\n"
-    "Shows a simulated Verrano2 pedal as a virtual MIDI input and output port.\n"
+    "Shows a simulated Verrano2 pedal as a MIDI input and output port: virtual ports\n"
+    "by default, an existing port pair, or a USB MIDI device.\n"
     "\n"
     "Options (applied after the environment, left to right):\n"
     "  --help                 this text\n"
@@ -43,8 +45,15 @@ const char* const usage =
     "  --exit-after-update    exit once the pedal has checked an image, restarted and\n"
     "                         answered a revision query (or stayed 30 s unasked, or\n"
     "                         stays unplugged): 0 if the image checked out, 1 if not\n"
-    "SIGINT or SIGTERM stops it (exit 0). Bad options or settings exit 2; a system\n"
-    "without virtual MIDI ports exits 3.\n"
+    "  --attach NAME          use the existing input and output port NAME instead of\n"
+    "                         creating virtual ports (closed while the pedal restarts)\n"
+    "  --usb-gadget           be a USB MIDI device (Linux, root, configfs and a USB\n"
+    "                         device controller such as dummy_hcd): the gadget is named\n"
+    "                         after the pedal's port name, unplugged during a restart\n"
+    "                         and plugged in again under the new name; attaches to the\n"
+    "                         gadget's own ports, \"f_midi\", unless --attach names others\n"
+    "SIGINT or SIGTERM stops it (exit 0). Bad options or settings exit 2; ports that\n"
+    "cannot be made (no ALSA sequencer, no USB gadget, no pair to attach to) exit 3.\n"
     "\n";
 
 struct Options
@@ -52,6 +61,8 @@ struct Options
     pedal::PedalConfig config;
     juce::File reportFile;
     juce::File recordFile;
+    juce::String attachTo;
+    bool usbGadget = false;
     bool exitAfterUpdate = false;
     bool showHelp = false;
 };
@@ -65,7 +76,7 @@ juce::Result parseCommandLine (int argc, char* argv[], Options& options)
 
     for (int i = 1; i < argc; ++i)
     {
-        const juce::String argument (juce::CharPointer_UTF8 (argv[i]));
+        const juce::String argument{juce::CharPointer_UTF8 (argv[i])};
         auto option = argument.upToFirstOccurrenceOf ("=", false, false);
 
         if (option == "--help" || option == "-h")
@@ -78,9 +89,14 @@ juce::Result parseCommandLine (int argc, char* argv[], Options& options)
             options.exitAfterUpdate = true;
             continue;
         }
+        if (option == "--usb-gadget")
+        {
+            options.usbGadget = true;
+            continue;
+        }
 
-        const juce::StringArray withValue{"--config",   "--mode",   "--name",
-                                          "--revision", "--report", "--record"};
+        const juce::StringArray withValue{"--config", "--mode",   "--name",  "--revision",
+                                          "--report", "--record", "--attach"};
         if (!withValue.contains (option))
             return juce::Result::fail ("unknown option " + argument);
 
@@ -102,7 +118,10 @@ juce::Result parseCommandLine (int argc, char* argv[], Options& options)
         else if (option == "--revision")
             result = options.config.set ("start-revision", value);
         else if (value.isEmpty())
-            result = juce::Result::fail (option + " needs a file name");
+            result = juce::Result::fail (option + " needs a " + (option == "--attach" ? "port" : "file") +
+                                         " name");
+        else if (option == "--attach")
+            options.attachTo = value;
         else if (option == "--report")
             options.reportFile = juce::File::getCurrentWorkingDirectory().getChildFile (value);
         else
@@ -162,10 +181,18 @@ int main (int argc, char* argv[])
         }
     }
 
+    // Declared before the ports too: they unplug it when they close, and then it goes.
+    std::unique_ptr<pedal::UsbGadget> gadget;
+    if (options.usbGadget)
+        gadget = std::make_unique<pedal::UsbGadget> (pedal::UsbGadget::Settings{});
+
     pedal::SystemPedalPorts ports;
     pedal::SimulatedPedal pedal (options.config, ports);
     ports.setReceiver (&pedal);
     ports.setRecording (recording.get());
+    ports.setUsbGadget (gadget.get());
+    if (options.attachTo.isNotEmpty() || gadget != nullptr)
+        ports.attachTo (options.attachTo.isNotEmpty() ? options.attachTo : juce::String ("f_midi"));
 
     std::atomic<bool> changed{true};
     pedal.setStateChangeCallback ([&changed] { changed = true; });
@@ -175,12 +202,12 @@ int main (int argc, char* argv[])
     {
         pedal.stop();
         ports.close();
-        std::cerr << "pedal-sim: this system offers no virtual MIDI ports (no ALSA sequencer)" << std::endl;
+        std::cerr << "pedal-sim: " << ports.getFailure() << std::endl;
         return exitNoMidi;
     }
 
-    std::cout << "pedal-sim: \"" << options.config.portName (options.config.mode)
-              << "\" is up; stop with Ctrl+C" << std::endl;
+    std::cout << "pedal-sim: \"" << options.config.portName (options.config.mode) << "\" is up"
+              << (gadget != nullptr ? " as a USB MIDI device" : "") << "; stop with Ctrl+C" << std::endl;
 
     int exitCode = exitOk;
     pedal::ExitAfterUpdate exitAfterUpdate;
@@ -192,6 +219,14 @@ int main (int argc, char* argv[])
 
         if (changed.exchange (false))
             writeReport (options, pedal);
+
+        // Ports that could not come back after a restart leave an updater nothing to find.
+        if (ports.hasFailed())
+        {
+            std::cerr << "pedal-sim: " << ports.getFailure() << std::endl;
+            exitCode = exitNoMidi;
+            break;
+        }
 
         if (options.exitAfterUpdate)
         {

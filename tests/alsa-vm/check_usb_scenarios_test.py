@@ -1,0 +1,131 @@
+#!/usr/bin/env python3
+"""The verdicts of check_usb_scenarios.py on made-up results: a good USB update must pass, and
+each way the link, the re-enumeration or the window can go wrong must fail with a reason that
+names it. Runs on the host without the VM (CTest: alsa_vm_usb_checker)."""
+
+import shutil
+import sys
+import tempfile
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import check_scenarios as cs  # noqa: E402
+import check_usb_scenarios as usb  # noqa: E402
+
+IMAGE = Path(__file__).resolve().parents[2] / "firmware" / "Verrano2-1.2.00-R1222.syx"
+
+GOOD_REPORT = """state=online
+mode=normal
+name=Verrano2
+revision=1222
+blocks=490
+duplicates=
+missing=
+malformed=0
+check=passed
+restarts=1
+queries=1
+"""
+
+
+def kernel_log(*products):
+    """The kernel's lines for a device plugged in under each product in turn, unplugged in between."""
+    lines = []
+    for number, product in enumerate(products, start=2):
+        if lines:
+            lines.append(f"[   30.0] usb 1-1: USB disconnect, device number {number - 1}")
+        lines.append(f"[    7.4] usb 1-1: new high-speed USB device number {number} using dummy_hcd")
+        lines.append(f"[    7.6] usb 1-1: Product: {product}")
+    return "\n".join(lines) + "\n"
+
+
+def ports_listing(client, port_name):
+    return f"client 20: 'f_midi' [type=kernel,card=1]\n    0 'f_midi          '\nclient {client}: 'x' [type=kernel,card=2]\n    0 '{port_name:<16}'\n"
+
+
+class UsbCheckerTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = Path(tempfile.mkdtemp())
+        self.image = cs.split_sysex(IMAGE.read_bytes())
+
+    def tearDown(self):
+        shutil.rmtree(self.folder)
+
+    def write_flash(self, wire, kernel=None, before="Verrano2 Boot MIDI 1"):
+        run = self.folder / "flash"
+        shutil.rmtree(run, ignore_errors=True)
+        run.mkdir()
+        (run / "updater-status").write_text("0\n")
+        (run / "pedal-status").write_text("0\n")
+        (run / "pedal-report.txt").write_text(GOOD_REPORT)
+        (run / "wire.syx").write_bytes(wire)
+        (run / "kernel.txt").write_text(kernel or kernel_log("Verrano2 Boot", "Verrano2"))
+        (run / "ports-before.txt").write_text(ports_listing(24, before))
+        (run / "ports-after.txt").write_text(ports_listing(24, "Verrano2 MIDI 1"))
+        (run / "gadget-product").write_text("Verrano2\n")
+        return cs.Run(self.folder, "flash")
+
+    def flash_problems(self, messages=None, **files):
+        if messages is None:
+            messages = [cs.PROBE] + self.image + [cs.PROBE, cs.REVISION_QUERY]
+        wire = files.pop("wire", b"".join(messages))
+        return usb.check_flash(self.write_flash(wire, **files), self.image)
+
+    def assertProblem(self, text, problems):
+        self.assertTrue(any(text in p for p in problems), problems)
+
+    # ==========================================================================
+
+    def test_a_good_update_passes(self):
+        facts, problems = self.flash_problems()
+        self.assertEqual(problems, [])
+        self.assertIn("probe, 492 packages, probe, revision query (the image byte for byte)", facts)
+
+    def test_packages_lost_repeated_reordered_or_damaged_on_the_link_fail(self):
+        image = self.image
+        flipped = bytearray(image[300])
+        flipped[100] ^= 0x01
+        for packages, reason in [
+            (image[:100] + image[101:], "message 101 is"),
+            (image[:100] + [image[99]] + image[100:], "got 496 messages, expected 495"),
+            (image[:7] + [image[8], image[7]] + image[9:], "message 8 is"),
+            (image[:300] + [bytes(flipped)] + image[301:], "message 301 is"),
+        ]:
+            problems = self.flash_problems([cs.PROBE] + packages + [cs.PROBE, cs.REVISION_QUERY])[1]
+            self.assertProblem(reason, problems)
+
+    def test_bytes_outside_messages_or_a_missing_revision_query_fail(self):
+        whole = b"".join([cs.PROBE] + self.image + [cs.PROBE, cs.REVISION_QUERY])
+        self.assertProblem("2 bytes outside whole SysEx messages", self.flash_problems(wire=whole + b"\x90\x40")[1])
+        self.assertProblem(
+            "got 494 messages, expected 495", self.flash_problems([cs.PROBE] + self.image + [cs.PROBE])[1]
+        )
+
+    def test_a_restart_the_host_did_not_see_or_a_bare_port_name_fails(self):
+        # The ports came back without the device ever leaving the bus.
+        no_disconnect = "[    7.6] usb 1-1: Product: Verrano2 Boot\n"
+        self.assertProblem("the host saw the USB device", self.flash_problems(kernel=no_disconnect)[1])
+        self.assertProblem(
+            '"Verrano2 Boot MIDI 1" was not among', self.flash_problems(before="Verrano2 Boot")[1]
+        )
+
+    def test_the_window_must_show_the_usb_port_and_enable_update(self):
+        run = self.folder / "window"
+        run.mkdir()
+        (run / "wire.syx").write_bytes(cs.PROBE)
+        (run / "window-status").write_text("0\n")
+        window = run / "window.txt"
+
+        window.write_text("device=Device: Verrano2 Boot MIDI 1\nstatus=\nupdate-enabled=yes\n")
+        self.assertEqual(usb.check_window(cs.Run(self.folder, "window"), self.image)[1], [])
+
+        window.write_text("device=Device: Verrano2 Boot MIDI 1\nstatus=\nupdate-enabled=no\n")
+        self.assertProblem("update-enabled is 'no'", usb.check_window(cs.Run(self.folder, "window"), self.image)[1])
+
+        window.write_text("device=Device: Not found\nstatus=\nupdate-enabled=no\n")
+        self.assertProblem("device is 'Device: Not found'", usb.check_window(cs.Run(self.folder, "window"), self.image)[1])
+
+
+if __name__ == "__main__":
+    unittest.main()

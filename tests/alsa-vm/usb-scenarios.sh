@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The shipped updater against pedal-sim as a USB MIDI device, in one boot of the test VM: the
+# pedal is a configfs gadget on dummy_hcd, so the updater meets it through Linux's USB audio
+# class driver as "Verrano2 Boot MIDI 1", and the pedal's restart is a USB disconnect and a
+# new enumeration under the product string "Verrano2" (or "Verrano2 Boot" again).
+#   1  the updater, unattended, flashes the USB pedal: exit 0, the pedal at 1222 with its
+#      image check passed; what came over the USB link, recorded on the pedal's side, is the
+#      image byte for byte (492 packages, in order, once each) between the probes and the
+#      revision query;
+#   2  block 245 corrupted on the pedal's side of the link: the updater exits -1 (255), the
+#      pedal comes back in its boot loader, and the link itself carried the image intact;
+#   3  the updater's window (no --autoupdate) shows "Device: Verrano2 Boot MIDI 1" and
+#      enables "update".
+# Prints one PASS/FAIL line per scenario with the seconds it took and the harness's total,
+# and exits 0 only when all passed. Registered with CTest as alsa_vm_usb_scenarios (label vm).
+#
+#   tests/alsa-vm/usb-scenarios.sh --updater FILE --pedal-sim FILE --window-report FILE --results DIR [SCENARIO...]
+#
+# --updater: the shipped firmware-updater; --pedal-sim: pedal-sim; --window-report: the
+# updater_window_report test program; --results: a folder for the runs' logs and summary.txt
+# (emptied first). SCENARIO: 1 to 3, default all. The first use prepares the VM (prepare.sh).
+# Environment: ALSA_VM_TIMEOUT (default 480 s for the VM run) and the other ALSA_VM_ settings
+# of run-in-vm.sh.
+set -euo pipefail
+
+# shellcheck source-path=SCRIPTDIR source=common.sh
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+started_ns=$(date +%s%N)
+
+usage()
+{
+    sed -n '2,/^set -euo/{/^#/s/^# \{0,1\}//p}' "${BASH_SOURCE[0]}" >&2
+    exit 2
+}
+
+updater="" pedal_sim="" window_report="" results=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --updater) updater="$2" && shift 2 ;;
+        --pedal-sim) pedal_sim="$2" && shift 2 ;;
+        --window-report) window_report="$2" && shift 2 ;;
+        --results) results="$2" && shift 2 ;;
+        [1-3]) break ;;
+        *) usage ;;
+    esac
+done
+scenarios=("$@")
+[ ${#scenarios[@]} -gt 0 ] || scenarios=(1 2 3)
+for file in "$updater" "$pedal_sim" "$window_report"; do
+    if [ -z "$file" ] || [ ! -f "$file" ]; then
+        usage
+    fi
+done
+[ -n "$results" ] || usage
+
+image="$(cd "$ALSA_VM_DIR/../.." && pwd)/firmware/Verrano2-1.2.00-R1222.syx"
+absolute() { echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"; }
+updater="$(absolute "$updater")"
+pedal_sim="$(absolute "$pedal_sim")"
+window_report="$(absolute "$window_report")"
+rm -rf "$results"
+mkdir -p "$results"
+results="$(cd "$results" && pwd -P)"
+
+"$ALSA_VM_DIR/prepare.sh"
+
+# Making a USB gadget takes root inside the VM (the VM's root, not the host's).
+vm_status=0
+ALSA_VM_ROOT=1 ALSA_VM_TIMEOUT="${ALSA_VM_TIMEOUT:-480}" ALSA_VM_RW="$results" \
+    "$ALSA_VM_DIR/run-in-vm.sh" "$ALSA_VM_DIR/guest-usb-scenarios.sh" \
+    "$results" "$updater" "$pedal_sim" "$window_report" "${scenarios[@]}" \
+    >"$results/vm.out" 2>"$results/vm.err" || vm_status=$?
+
+if [ ! -f "$results/finished" ]; then
+    echo "alsa-vm: the USB scenarios did not finish inside the VM (run-in-vm.sh status $vm_status)"
+    sed 's/^/  | /' "$results/vm.out" "$results/vm.err"
+fi
+
+python3 "$ALSA_VM_DIR/check_usb_scenarios.py" "$results" "$image" \
+    --harness-started-ns "$started_ns" --scenarios "${scenarios[*]}"
