@@ -140,6 +140,9 @@ TEST_F (MainWindow, PassesViewMessagesOnToThePanelInOrder)
 
 TEST_F (MainWindow, DrawsAChangeThatComesAfterItHasStoodStill)
 {
+    if (paintsNeverReachTheScreen())
+        GTEST_SKIP() << "the display reports no vertical blank, so nothing is painted";
+
     // The window stops its display-rate timer while it has nothing to draw; what
     // changes after that must still reach the screen at once. The counter sits over
     // the status line and sees only the paints the window really makes.
