@@ -10,6 +10,12 @@
 # Files that are made from a template or converted (man pages, changelog, desktop
 # entry, metadata, PNG icons) are made at build time into build/packaging/.
 
+# Windows has an installer and a zip of its own.
+if(WIN32)
+    include("${CMAKE_CURRENT_LIST_DIR}/WindowsPackaging.cmake")
+    return()
+endif()
+
 include(GNUInstallDirs)
 
 set(UPDATER_PACKAGING_SOURCE "${CMAKE_CURRENT_LIST_DIR}")

@@ -25,6 +25,8 @@ WRAPPERS = {"sudo": set(), "xvfb-run": {"-s", "-n", "-e", "-f", "-p", "-w"}, "fl
 UNCHECKED_WRAPPERS = {"sudo"}
 TOOLS_CHECKED_INLINE = {"ctest", "cmake", "cpack", "xvfb-run"}
 SEPARATORS = {";", "&", "&&", "||", "|", "(", ")"}
+# Fenced blocks whose commands are checked: unmarked or marked as a POSIX shell's.
+SHELL_BLOCKS = {"", "sh", "shell", "bash", "console"}
 
 
 class Checker:
@@ -191,6 +193,7 @@ class Checker:
         name = document.relative_to(self.source)
         lines = document.read_text(encoding="utf-8").splitlines()
         fenced = False
+        foreign = False
         previous_blank = True
         in_indented = False
         pending = ""
@@ -198,11 +201,16 @@ class Checker:
             self.where = f"{name}:{number}"
             if line.lstrip().startswith("```"):
                 fenced = not fenced
+                # A block marked as another language (a Windows command line, a program's
+                # output as text) is not a command for this machine.
+                foreign = fenced and line.strip()[3:].strip() not in SHELL_BLOCKS
                 continue
             indented = line.startswith("    ") and line.strip() and (previous_blank or in_indented)
             in_indented = bool(indented) or (in_indented and not line.strip())
             previous_blank = not line.strip()
 
+            if foreign:
+                continue
             if fenced or indented:
                 text = line.strip()
                 if text.endswith("\\"):
