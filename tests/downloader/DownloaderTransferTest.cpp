@@ -2,7 +2,6 @@
 // and the revision read back from the pedal; and the downloader's handling of the
 // model byte and of messages that are not its own.
 #include "TransferRig.h"
-#include "midi/SysExFormat.h"
 #include "support/MessagePump.h"
 
 #include <gmock/gmock.h>
@@ -147,7 +146,7 @@ TEST (DownloaderRevision, ReplyCarryingOneTwoZeroZeroIsRevision513FromThePedal)
 
     auto queries = rig->journal.entriesOf (Kind::sendAndReceive);
     ASSERT_EQ (queries.size(), 1u);
-    EXPECT_EQ (queries[0].bytes, midi::deviceCommand (0x2E, midi::revisionQueryCommand));
+    EXPECT_EQ (queries[0].bytes, revisionQuery());
     EXPECT_EQ (queries[0].value, 20);
 
     auto* revision = rig->controller.nth<message::SVNUpdate>();
@@ -158,7 +157,7 @@ TEST (DownloaderRevision, ReplyCarryingOneTwoZeroZeroIsRevision513FromThePedal)
 
 TEST (DownloaderRevision, NoReplyOrOneTooShortForFourBytesIsAFailedUpdate)
 {
-    const auto header = midi::deviceCommand (0x2E, midi::revisionQueryCommand);
+    const auto header = revisionQuery();
     auto threeBytes = header;
     threeBytes.addArray ({0x00, 0x01, 0x02, 0x00}); // a high-bits byte and three data bytes
 
@@ -220,8 +219,7 @@ TEST (DownloaderDevice, PedalNotFoundIsReportedAndItsModelByteStillAddressesItLa
         EXPECT_EQ (finds[k].value, 0x2E);
         EXPECT_EQ (finds[k].threadName, "Downloader");
     }
-    EXPECT_EQ (rig->journal.entriesOf (Kind::sendAndReceive)[0].bytes,
-               midi::deviceCommand (0x2E, midi::revisionQueryCommand));
+    EXPECT_EQ (rig->journal.entriesOf (Kind::sendAndReceive)[0].bytes, revisionQuery());
 }
 
 TEST (DownloaderDevice, MessagesThatAreNotTheDownloadersChangeNothing)
@@ -264,8 +262,7 @@ TEST (DownloaderWhileRunning, LateResponsesAndModelIdsChangeNothing)
     rig->midi.release();
     ASSERT_TRUE (rig->runToEnd());
     EXPECT_EQ (rig->journal.sent(), rig->model.image());
-    EXPECT_EQ (rig->journal.entriesOf (Kind::sendAndReceive)[0].bytes,
-               midi::deviceCommand (0x2E, midi::revisionQueryCommand));
+    EXPECT_EQ (rig->journal.entriesOf (Kind::sendAndReceive)[0].bytes, revisionQuery());
 }
 
 TEST (DownloaderWhileRunning, AnUpdateAfterTheResultRunsAFreshCompleteTransfer)

@@ -1,8 +1,7 @@
 #include "TransferRig.h"
 
-#include "midi/SevenBitPacking.h"
-#include "midi/SysExFormat.h"
 #include "support/MessagePump.h"
+#include "support/RevisionAnswer.h"
 
 namespace downloader_test
 {
@@ -91,14 +90,12 @@ juce::String TransferRig::threadTrace() const
 
 juce::Array<juce::uint8> revisionReply (juce::int32 revision, juce::uint8 modelByte)
 {
-    const auto value = static_cast<juce::uint32> (revision);
-    const juce::uint8 bytes[] = {
-        static_cast<juce::uint8> (value & 0xFF), static_cast<juce::uint8> ((value >> 8) & 0xFF),
-        static_cast<juce::uint8> ((value >> 16) & 0xFF), static_cast<juce::uint8> ((value >> 24) & 0xFF)};
+    return testing_support::revisionAnswer (static_cast<juce::uint32> (revision), 4, modelByte);
+}
 
-    auto reply = midi::deviceCommand (modelByte, midi::revisionQueryCommand);
-    reply.addArray (midi::SevenBitPacking::pack (bytes, 4));
-    return reply;
+juce::Array<juce::uint8> revisionQuery()
+{
+    return {0x00, 0x6c, 0x51, 0x00, 0x2e, 0x03};
 }
 
 } // namespace downloader_test

@@ -4,6 +4,7 @@
 #include "WorkerThread.h"
 #include "midi/Midi.h"
 #include "midi/SevenBitPacking.h"
+#include "support/RevisionAnswer.h"
 
 #include <gtest/gtest.h>
 
@@ -19,12 +20,7 @@ const auto revisionQuery = pedalData ({0x03});
 /** The pedal's answer to the revision query for `revision`. */
 juce::Array<juce::uint8> revisionReply (juce::uint32 revision)
 {
-    const juce::uint8 value[] = {
-        static_cast<juce::uint8> (revision), static_cast<juce::uint8> (revision >> 8),
-        static_cast<juce::uint8> (revision >> 16), static_cast<juce::uint8> (revision >> 24)};
-    auto data = pedalData ({0x03});
-    data.addArray (midi::SevenBitPacking::pack (value, 4));
-    return data;
+    return testing_support::revisionAnswer (revision);
 }
 
 /** A transport over one "Pedal" pair whose far side runs `script`, already found. */
@@ -149,9 +145,7 @@ TEST_F (Exchange, AShortAnswerIsNotLengthenedByThePedalsNextMessages)
 {
     // Three bytes of revision 1222, then pedal messages that do not answer the
     // query: glued together they would read as 1222.
-    const juce::uint8 value[] = {0xc6, 0x04, 0x00};
-    auto shortAnswer = pedalData ({0x03});
-    shortAnswer.addArray (midi::SevenBitPacking::pack (value, 3));
+    const auto shortAnswer = testing_support::revisionAnswer (1222, 3);
 
     open (answeringPedal ({atOnce (framed (shortAnswer)), atOnce (framed (pedalData ({0x7f, 0x01, 0x02}))),
                            atOnce (framed (pedalData ({})))}));

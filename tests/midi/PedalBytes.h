@@ -1,7 +1,6 @@
 #pragma once
 
 #include "FakePortLayer.h"
-#include "midi/SysExFormat.h"
 
 #include <initializer_list>
 #include <ostream>
@@ -23,7 +22,7 @@ inline juce::Array<juce::uint8> bytesOf (std::initializer_list<int> values)
 /** The device header for `model` followed by `rest`: the data of a pedal message. */
 inline juce::Array<juce::uint8> pedalData (std::initializer_list<int> rest, juce::uint8 model = pedalModel)
 {
-    auto out = midi::deviceHeader (model);
+    juce::Array<juce::uint8> out{0x00, 0x6c, 0x51, 0x00, model};
     out.addArray (bytesOf (rest));
     return out;
 }

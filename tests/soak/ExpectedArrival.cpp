@@ -1,7 +1,6 @@
 #include "ExpectedArrival.h"
 
 #include "firmware/FirmwareImage.h"
-#include "midi/SysExFormat.h"
 #include "tools/pedal/PedalProtocol.h"
 #include "tools/pedal/TransitFaults.h"
 
@@ -14,18 +13,18 @@ namespace
 {
 bool isFirmwarePackage (const juce::MidiMessage& message)
 {
-    if (!pedal::isForPedal (message) || message.getSysExDataSize() <= midi::deviceHeaderSize)
+    if (!pedal::isForPedal (message) || message.getSysExDataSize() <= pedal::deviceHeaderSize)
         return false;
 
-    const auto command = message.getSysExData()[midi::deviceHeaderSize];
+    const auto command = message.getSysExData()[pedal::deviceHeaderSize];
     return command == pedal::beginUpdateCommand || command == pedal::blockCommand;
 }
 
 bool isEndOfImage (const juce::MidiMessage& message)
 {
-    return isFirmwarePackage (message) && message.getSysExDataSize() == midi::deviceHeaderSize + 2 &&
-           message.getSysExData()[midi::deviceHeaderSize] == pedal::blockCommand &&
-           message.getSysExData()[midi::deviceHeaderSize + 1] == 0x01;
+    return isFirmwarePackage (message) && message.getSysExDataSize() == pedal::deviceHeaderSize + 2 &&
+           message.getSysExData()[pedal::deviceHeaderSize] == pedal::blockCommand &&
+           message.getSysExData()[pedal::deviceHeaderSize + 1] == 0x01;
 }
 } // namespace
 

@@ -1,7 +1,5 @@
 #include "tools/pedal/SimulatedPedal.h"
 
-#include "midi/SevenBitPacking.h"
-#include "midi/SysExFormat.h"
 #include "tools/pedal/PedalProtocol.h"
 
 #include <cmath>
@@ -21,8 +19,8 @@ juce::MidiMessage revisionReply (juce::int32 revision, int numBytes)
                                  static_cast<juce::uint8> (value >> 16),
                                  static_cast<juce::uint8> (value >> 24)};
 
-    juce::Array<juce::uint8> body{midi::revisionQueryCommand};
-    body.addArray (midi::SevenBitPacking::pack (bytes, numBytes));
+    juce::Array<juce::uint8> body{revisionCommand};
+    body.addArray (packSevenBit (bytes, numBytes));
     return pedalMessage (body);
 }
 
@@ -86,7 +84,7 @@ void SimulatedPedal::start()
             return;
 
         // A pedal that is not connected shows no ports and answers nothing.
-        if (! config.plugged)
+        if (!config.plugged)
         {
             status.presence = Presence::unplugged;
             return;
@@ -114,9 +112,9 @@ void SimulatedPedal::receive (const juce::MidiMessage& message)
 
         // The pacing is measured where the pedal sees it: on arrival, before any fault
         // in transit. The begin-update package starts a new series.
-        if (isForPedal (message) && message.getSysExDataSize() > midi::deviceHeaderSize)
+        if (isForPedal (message) && message.getSysExDataSize() > deviceHeaderSize)
         {
-            const auto command = message.getSysExData()[midi::deviceHeaderSize];
+            const auto command = message.getSysExData()[deviceHeaderSize];
             if (command == beginUpdateCommand)
                 arrivals.restart();
             else if (isBlockPackage (message))
@@ -239,12 +237,12 @@ void SimulatedPedal::handle (const juce::MidiMessage& message)
 
     const auto* data = message.getSysExData();
     const int size = message.getSysExDataSize();
-    if (size <= midi::deviceHeaderSize)
+    if (size <= deviceHeaderSize)
         return;
 
-    const auto command = data[midi::deviceHeaderSize];
+    const auto command = data[deviceHeaderSize];
 
-    if (command == midi::probeCommand && size == midi::deviceHeaderSize + 1)
+    if (command == probeCommand && size == deviceHeaderSize + 1)
     {
         {
             const juce::ScopedLock sl (stateLock);
@@ -252,11 +250,11 @@ void SimulatedPedal::handle (const juce::MidiMessage& message)
         }
 
         if (config.acknowledge != PedalConfig::Answer::none)
-            sendOrSchedule (pedalMessage ({midi::acknowledgeCommand}), config.acknowledgeDelayMs);
+            sendOrSchedule (pedalMessage ({acknowledgeCommand}), config.acknowledgeDelayMs);
 
         changed();
     }
-    else if (command == midi::revisionQueryCommand && size == midi::deviceHeaderSize + 1)
+    else if (command == revisionCommand && size == deviceHeaderSize + 1)
     {
         {
             const juce::ScopedLock sl (stateLock);
@@ -275,8 +273,8 @@ void SimulatedPedal::handle (const juce::MidiMessage& message)
 
 void SimulatedPedal::handleFirmware (const juce::uint8* data, int size)
 {
-    const auto command = data[midi::deviceHeaderSize];
-    const bool endMarker = size == midi::deviceHeaderSize + 2 && data[midi::deviceHeaderSize + 1] == 0x01;
+    const auto command = data[deviceHeaderSize];
+    const bool endMarker = size == deviceHeaderSize + 2 && data[deviceHeaderSize + 1] == 0x01;
     bool finished = false;
 
     {
@@ -307,9 +305,9 @@ void SimulatedPedal::handleFirmware (const juce::uint8* data, int size)
         {
             finished = true;
         }
-        else if (size == midi::replyHeaderSize + packedBlockSize)
+        else if (size == packedDataOffset + packedBlockSize)
         {
-            const auto block = midi::SevenBitPacking::unpack (data + midi::replyHeaderSize, packedBlockSize);
+            const auto block = unpackSevenBit (data + packedDataOffset, packedBlockSize);
             flash.store (block.begin(), block.size());
         }
         else
