@@ -36,3 +36,9 @@ endif()
 # headers. JUCE's module sources are each one large unit already: merged, they would
 # become one unit that no second core could share. (Deferred: juce_lib is made later.)
 cmake_language(DEFER CALL set_target_properties juce_lib PROPERTIES UNITY_BUILD OFF)
+
+# gcc warns about a test fixture in an anonymous namespace once a unity build has
+# made its file an included one; the fixture is still local to its test file.
+if(CMAKE_UNITY_BUILD AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    add_compile_options(-Wno-subobject-linkage)
+endif()

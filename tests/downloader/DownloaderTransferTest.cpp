@@ -159,7 +159,8 @@ TEST (DownloaderRevision, NoReplyOrOneTooShortForFourBytesIsAFailedUpdate)
 {
     const auto header = revisionQuery();
     auto threeBytes = header;
-    threeBytes.addArray ({0x00, 0x01, 0x02, 0x00}); // a high-bits byte and three data bytes
+    const juce::uint8 packed[] = {0x00, 0x01, 0x02, 0x00}; // a high-bits byte and three data bytes
+    threeBytes.addArray (packed, 4);
 
     const std::vector<std::optional<juce::Array<juce::uint8>>> replies{
         std::nullopt, juce::Array<juce::uint8>(), juce::Array<juce::uint8>{0x00, 0x6C}, header, threeBytes};

@@ -6,8 +6,6 @@
 namespace downloader_test
 {
 
-using Kind = CallJournal::Kind;
-
 TransferRig::TransferRig (bool autoUpdate, int numPackages, downloader::Pacing pacing)
     : model (controller, numPackages)
     , downloader (std::make_unique<downloader::Downloader> (&controller, &midi, autoUpdate, pacing))
@@ -45,7 +43,7 @@ bool TransferRig::runToEnd (int timeoutMs)
     return done;
 }
 
-bool TransferRig::pumpUntilCount (Kind kind, size_t count, int timeoutMs)
+bool TransferRig::pumpUntilCount (CallJournal::Kind kind, size_t count, int timeoutMs)
 {
     return testing_support::pumpUntil ([this, kind, count] { return journal.count (kind) >= count; },
                                        timeoutMs);
@@ -62,22 +60,22 @@ juce::String TransferRig::threadTrace() const
 
         switch (e.kind)
         {
-            case Kind::sendSysEx:
+            case CallJournal::Kind::sendSysEx:
                 steps.add ("S" + juce::String (e.bytes.size() > 8 ? e.bytes[7] + (e.bytes[8] << 7) : -1));
                 break;
-            case Kind::findDevice:
+            case CallJournal::Kind::findDevice:
                 steps.add ("F");
                 break;
-            case Kind::closeDevice:
+            case CallJournal::Kind::closeDevice:
                 steps.add ("C");
                 break;
-            case Kind::getDeviceName:
+            case CallJournal::Kind::getDeviceName:
                 steps.add ("N");
                 break;
-            case Kind::sendAndReceive:
+            case CallJournal::Kind::sendAndReceive:
                 steps.add ("Q");
                 break;
-            case Kind::post:
+            case CallJournal::Kind::post:
                 steps.add (e.value == message::Code::progressUpdate ? "P"
                            : e.value == message::Code::updateStatus ? "U"
                            : e.value == message::Code::svnUpdate    ? "V"

@@ -198,7 +198,7 @@ struct TransitCase
     const char* reasonPart;
 };
 
-void PrintTo (const TransitCase& transitCase, std::ostream* os)
+static void PrintTo (const TransitCase& transitCase, std::ostream* os)
 {
     *os << transitCase.settings;
 }
@@ -281,19 +281,17 @@ TEST_F (PedalTest, MessagesNotAddressedToThePedalAreIgnored)
 {
     startPedal();
 
-    auto otherModel =
-        midi::deviceCommand (static_cast<juce::uint8> (pedal::modelByte + 1), midi::probeCommand);
-    juce::Array<juce::uint8> otherMaker{0x00, 0x20, 0x33, 0x00, pedal::modelByte, 0x00};
+    const juce::uint8 otherModel[] = {0xf0, 0x00, 0x6c, 0x51, 0x00, 0x2f, 0x00, 0xf7};
+    const juce::uint8 otherMaker[] = {0xf0, 0x00, 0x20, 0x33, 0x00, 0x2e, 0x00, 0xf7};
     const juce::uint8 headerOnly[] = {0xf0, 0x00, 0x6c, 0x51, 0x00, 0x2e, 0xf7};
     const juce::uint8 emptySysEx[] = {0xf0, 0xf7};
-    auto probeWithExtra = midi::deviceCommand (pedal::modelByte, midi::probeCommand);
-    probeWithExtra.add (0x00);
+    const juce::uint8 probeWithExtra[] = {0xf0, 0x00, 0x6c, 0x51, 0x00, 0x2e, 0x00, 0x00, 0xf7};
 
-    pedal->receive (juce::MidiMessage::createSysExMessage (otherModel.begin(), otherModel.size()));
-    pedal->receive (juce::MidiMessage::createSysExMessage (otherMaker.begin(), otherMaker.size()));
+    for (auto* bytes : {otherModel, otherMaker})
+        pedal->receive (juce::MidiMessage (bytes, 8));
     pedal->receive (juce::MidiMessage (headerOnly, sizeof (headerOnly)));
     pedal->receive (juce::MidiMessage (emptySysEx, sizeof (emptySysEx)));
-    pedal->receive (juce::MidiMessage::createSysExMessage (probeWithExtra.begin(), probeWithExtra.size()));
+    pedal->receive (juce::MidiMessage (probeWithExtra, sizeof (probeWithExtra)));
     pedal->receive (juce::MidiMessage::noteOn (1, 60, static_cast<juce::uint8> (90)));
     waitUntilHandled();
 

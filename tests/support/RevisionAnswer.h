@@ -15,7 +15,8 @@ namespace testing_support
 inline juce::Array<juce::uint8> revisionAnswer (juce::uint32 revision, int numBytes = 4,
                                                 juce::uint8 modelByte = 0x2e)
 {
-    juce::Array<juce::uint8> data{0x00, 0x6c, 0x51, 0x00, modelByte, 0x03};
+    const juce::uint8 header[] = {0x00, 0x6c, 0x51, 0x00, modelByte, 0x03};
+    juce::Array<juce::uint8> data (header, 6);
     int highBits = 0;
 
     for (int k = 0; k < numBytes; ++k)
