@@ -93,7 +93,8 @@ juce::Array<juce::uint8> revisionReply (juce::int32 revision, juce::uint8 modelB
 
 juce::Array<juce::uint8> revisionQuery()
 {
-    return {0x00, 0x6c, 0x51, 0x00, 0x2e, 0x03};
+    const juce::uint8 query[] = {0x00, 0x6c, 0x51, 0x00, 0x2e, 0x03};
+    return {query, 6};
 }
 
 } // namespace downloader_test

@@ -56,7 +56,7 @@ TEST_F (Exchange, ClosedTransportSendsNothing)
     transport =
         std::make_unique<midi::Midi> (std::make_unique<BorrowedPortLayer> (ports), midi::Timing{20, 1});
 
-    juce::Array<juce::uint8> reply{0x42};
+    juce::Array<juce::uint8> reply{juce::uint8{0x42}};
     EXPECT_FALSE (transport->sendSysEx (revisionQuery));
     EXPECT_FALSE (transport->sendAndReceive (revisionQuery, reply, 20));
     EXPECT_EQ (reply, bytesOf ({0x42}));
@@ -100,7 +100,7 @@ TEST_F (Exchange, ReplyPresentRightAfterTheSendSucceedsWithoutAPause)
     EXPECT_EQ (sentAfterProbe(), std::vector<juce::Array<juce::uint8>> ({framed (revisionQuery)}));
 
     // With no pause allowed there is no look at all: even that reply is too late.
-    juce::Array<juce::uint8> untouched{0x42};
+    juce::Array<juce::uint8> untouched{juce::uint8{0x42}};
     EXPECT_FALSE (transport->sendAndReceive (revisionQuery, untouched, 0));
     EXPECT_EQ (untouched, bytesOf ({0x42}));
 }
@@ -118,7 +118,7 @@ TEST_F (Exchange, NoReplyOrOneAfterTheLastPauseFails)
 {
     open (answeringPedal ({later (framed (revisionReply (1222)), 1000)}), {20, 5});
 
-    juce::Array<juce::uint8> reply{0x42};
+    juce::Array<juce::uint8> reply{juce::uint8{0x42}};
     EXPECT_FALSE (transport->sendAndReceive (revisionQuery, reply, 3));
     EXPECT_EQ (reply, bytesOf ({0x42}));
 
@@ -136,7 +136,7 @@ TEST_F (Exchange, OnlyThePedalsFirstAnswerIsTheReply)
     const auto second = pedalData ({0x03, 0x7f, 0x01});
     open (answeringPedal ({atOnce (framed (first)), atOnce (framed (second))}));
 
-    juce::Array<juce::uint8> reply{0x42};
+    juce::Array<juce::uint8> reply{juce::uint8{0x42}};
     ASSERT_TRUE (transport->sendAndReceive (revisionQuery, reply, 20));
     EXPECT_EQ (reply, first);
 }
@@ -189,7 +189,7 @@ TEST_F (Exchange, ForeignShortAndNonSysExInputAndAcknowledgementsAreNoReply)
 
     open (answeringPedal (noise));
 
-    juce::Array<juce::uint8> reply{0x42};
+    juce::Array<juce::uint8> reply{juce::uint8{0x42}};
     EXPECT_FALSE (transport->sendAndReceive (revisionQuery, reply, 5));
     EXPECT_EQ (reply, bytesOf ({0x42}));
 
@@ -212,7 +212,7 @@ TEST_F (Exchange, PedalMessagesThatDoNotAnswerTheRequestAreNoReply)
                                            atOnce (framed (pedalData ({0x05, 0x00, 0x46})))};
     open (answeringPedal (noise));
 
-    juce::Array<juce::uint8> reply{0x42};
+    juce::Array<juce::uint8> reply{juce::uint8{0x42}};
     EXPECT_FALSE (transport->sendAndReceive (revisionQuery, reply, 5));
     EXPECT_EQ (reply, bytesOf ({0x42}));
 
