@@ -162,8 +162,10 @@ TEST (DownloaderRevision, NoReplyOrOneTooShortForFourBytesIsAFailedUpdate)
     const juce::uint8 packed[] = {0x00, 0x01, 0x02, 0x00}; // a high-bits byte and three data bytes
     threeBytes.addArray (packed, 4);
 
+    const juce::uint8 cutShort[] = {0x00, 0x6C};
+
     const std::vector<std::optional<juce::Array<juce::uint8>>> replies{
-        std::nullopt, juce::Array<juce::uint8>(), juce::Array<juce::uint8>{0x00, 0x6C}, header, threeBytes};
+        std::nullopt, juce::Array<juce::uint8>(), juce::Array<juce::uint8> (cutShort, 2), header, threeBytes};
 
     for (size_t i = 0; i < replies.size(); ++i)
     {

@@ -54,7 +54,8 @@ bool systemHasMidi()
 /** A block package's size: 5 header bytes, the command, 591 packed bytes, framed. */
 juce::Array<juce::uint8> blockSizedSysEx()
 {
-    juce::Array<juce::uint8> bytes{0xf0, 0x7d}; // 7D: the id for non-commercial use
+    const juce::uint8 start[] = {0xf0, 0x7d}; // 7D: the id for non-commercial use
+    juce::Array<juce::uint8> bytes (start, 2);
     for (int i = 0; bytes.size() < 598; ++i)
         bytes.add (static_cast<juce::uint8> (i % 0x80));
     bytes.add (0xf7);
@@ -79,7 +80,7 @@ TEST (JucePorts, WithoutAMidiSystemListsAndOpensNothing)
 
     midi::Midi transport (std::make_unique<midi::JucePorts>(), {20, 1});
     EXPECT_FALSE (transport.findDevice (pedalModel));
-    EXPECT_FALSE (transport.sendSysEx ({0xf0, 0xf7}));
+    EXPECT_FALSE (transport.sendSysEx (bytesOf ({0xf0, 0xf7})));
 }
 
 TEST (JucePorts, OnlyPositionsOfTheLastListingOpen)
