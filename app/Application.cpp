@@ -1,11 +1,15 @@
 #include "app/Application.h"
 
+#include "app/CommandLine.h"
+#include "app/Console.h"
+#include "app/OutcomeReport.h"
 #include "midi/Midi.h"
 
-#include <iostream>
-
-Application::Application (PortLayerFactory portLayerFactory)
+Application::Application (PortLayerFactory portLayerFactory, downloader::Pacing pacingToUse,
+                          midi::Timing timingToUse)
     : createPortLayer (std::move (portLayerFactory))
+    , pacing (pacingToUse)
+    , timing (timingToUse)
 {
 }
 
@@ -19,6 +23,9 @@ Application::~Application()
     controller.reset();
     model.reset();
     mainWindow.reset();
+
+    // Until here a signal cannot cut the orderly end short.
+    stopSignals.reset();
 }
 
 const juce::String Application::getApplicationName()
@@ -34,12 +41,14 @@ const juce::String Application::getApplicationVersion()
 
 bool Application::moreThanOneInstanceAllowed()
 {
-    return false;
+    // Answering --help or --version opens nothing, so it may run beside an update.
+    const auto request = app::CommandLine::requestOfThisProcess();
+    return request == app::CommandLine::Request::help || request == app::CommandLine::Request::version;
 }
 
 bool Application::isAutoUpdate (const juce::String& commandLine)
 {
-    return commandLine.compareIgnoreCase ("--autoupdate") == 0;
+    return app::CommandLine::isAutoUpdate (commandLine);
 }
 
 bool Application::displayAvailable() const
@@ -49,29 +58,40 @@ bool Application::displayAvailable() const
 
 void Application::initialise (const juce::String& commandLine)
 {
-    const bool autoUpdate = isAutoUpdate (commandLine);
+    initialised = true;
+
+    if (answerQuestion())
+    {
+        quit();
+        return;
+    }
+
+    autoUpdate = isAutoUpdate (commandLine);
 
     // Without a display the framework would crash while placing the window; say why
     // and end the run as a failure instead, interactive or not.
     if (!displayAvailable())
     {
-        std::cerr << "Firmware Updater: no display available (is DISPLAY set?); cannot open the window."
-                  << std::endl;
+        app::Console::error (app::OutcomeReport::noDisplay());
         setApplicationReturnValue (-1);
         quit();
         return;
     }
 
-    midi = std::make_unique<midi::Midi> (createPortLayer());
+    midi = std::make_unique<midi::Midi> (createPortLayer(), timing);
     firmware = std::make_unique<FirmwareClass>();
     controller = std::make_unique<controller::Controller>();
     mainWindow = std::make_unique<view::MainUI> (controller.get());
-    downloader = std::make_unique<downloader::Downloader> (controller.get(), midi.get(), autoUpdate);
+    downloader = std::make_unique<downloader::Downloader> (controller.get(), midi.get(), autoUpdate, pacing);
     model = std::make_unique<model::Model> (controller.get(), firmware.get());
 
     controller->setModel (model.get());
     controller->setView (mainWindow.get());
     controller->setDownloader (downloader.get());
+
+    stopSignals =
+        std::make_unique<app::StopSignals> ([this] (int signalNumber) { stopRequested (signalNumber); });
+
     controller->start (!autoUpdate);
 
     // The whole run happens inside this loop; it ends once the controller's quit
@@ -79,10 +99,76 @@ void Application::initialise (const juce::String& commandLine)
     juce::MessageManager::getInstance()->runDispatchLoop();
 }
 
+bool Application::answerQuestion()
+{
+    const auto request = app::CommandLine::requestOfThisProcess();
+
+    if (request != app::CommandLine::Request::help && request != app::CommandLine::Request::version)
+        return false;
+
+    const FirmwareClass carried;
+    const auto name = app::Console::programName();
+
+    if (request == app::CommandLine::Request::help)
+        app::Console::out (app::CommandLine::helpText (name, carried.getProductName(), carried.getVersion(),
+                                                       carried.getSVNNumber()));
+    else
+        app::Console::out (app::CommandLine::versionText (name, getApplicationVersion(),
+                                                          carried.getProductName(), carried.getVersion(),
+                                                          carried.getSVNNumber()));
+
+    setApplicationReturnValue (0);
+    return true;
+}
+
+void Application::stopRequested (int signalNumber)
+{
+    if (stopSignal == 0)
+        stopSignal = signalNumber;
+
+    // The same road as the window's close button: the controller stops routing and
+    // asks to quit; the transfer thread is stopped and the ports closed on the way out.
+    if (controller != nullptr)
+        controller->post (new message::CloseRequest());
+    else
+        quit();
+}
+
 void Application::shutdown()
 {
     juce::Thread::sleep (200);
+    reportEnd();
+}
 
-    if (controller != nullptr)
-        setApplicationReturnValue (controller->getExitCode());
+void Application::reportEnd()
+{
+    // The framework's single-instance guard ends a second start before initialise().
+    if (!initialised)
+    {
+        if (app::CommandLine::requestOfThisProcess() == app::CommandLine::Request::unattendedRun)
+        {
+            app::Console::error (app::OutcomeReport::anotherCopyRunning());
+            setApplicationReturnValue (-1);
+        }
+        return;
+    }
+
+    if (controller == nullptr)
+        return;
+
+    const auto exitCode = controller->getExitCode();
+    setApplicationReturnValue (exitCode);
+
+    if (!autoUpdate)
+        return;
+
+    const auto cause =
+        stopSignal != 0 ? app::StopSignals::nameOf (stopSignal) : juce::String ("the window was closed");
+    const auto line = app::OutcomeReport::lineFor (controller->getOutcome(), cause);
+
+    if (line.isNotEmpty())
+        app::Console::error (line);
+
+    // The code and the line come from one outcome: a line means failure, and failure a line.
+    jassert ((exitCode == 0) == line.isEmpty());
 }

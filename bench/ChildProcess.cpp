@@ -71,6 +71,7 @@ ChildProcess::Outcome::CpuSample readCpuSample (pid_t pid)
         {
             sample.threadCpuMs[name] += ms;
             sample.cpuMs = std::max (0.0, sample.cpuMs) + ms;
+            sample.threadRuns[name] += std::max (0.0, ChildProcess::readRunCount (task.path() / "schedstat"));
         }
     }
     return sample;
@@ -196,6 +197,17 @@ double ChildProcess::readRunTimeMs (const std::string& schedstatPath)
     return runNs / 1.0e6;
 }
 
+double ChildProcess::readRunCount (const std::string& schedstatPath)
+{
+    std::ifstream schedstat (schedstatPath);
+    double runNs = 0.0, waitNs = 0.0, slices = -1.0;
+
+    if (!(schedstat >> runNs >> waitNs >> slices))
+        return -1.0;
+
+    return slices;
+}
+
 std::optional<ChildProcess::Outcome::CpuShare> ChildProcess::Outcome::cpuShareBetween (double fromMs,
                                                                                        double toMs) const
 {
@@ -221,6 +233,13 @@ std::optional<ChildProcess::Outcome::CpuShare> ChildProcess::Outcome::cpuShareBe
     {
         const auto before = first->threadCpuMs.find (name);
         share.threads[name] = (cpuAtEnd - (before != first->threadCpuMs.end() ? before->second : 0.0)) / span;
+    }
+
+    for (const auto& [name, runsAtEnd] : last->threadRuns)
+    {
+        const auto before = first->threadRuns.find (name);
+        share.runsPerSecond[name] =
+            (runsAtEnd - (before != first->threadRuns.end() ? before->second : 0.0)) * 1000.0 / span;
     }
     return share;
 }

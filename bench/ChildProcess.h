@@ -35,6 +35,7 @@ public:
         {
             double sinceStartMs = 0.0, cpuMs = 0.0;
             std::map<std::string, double> threadCpuMs; ///< by thread name; same names summed
+            std::map<std::string, double> threadRuns;  ///< times put on a CPU so far, by thread name
         };
         std::vector<CpuSample> cpuSamples;
 
@@ -45,6 +46,7 @@ public:
         {
             double process = 0.0;
             std::map<std::string, double> threads;
+            std::map<std::string, double> runsPerSecond; ///< how often each thread was woken and ran
         };
         std::optional<CpuShare> cpuShareBetween (double fromMs, double toMs) const;
     };
@@ -72,6 +74,10 @@ public:
     /** The time a thread has run on a CPU so far, in ms, from its schedstat file in
         /proc; -1 when it cannot be read. */
     static double readRunTimeMs (const std::string& schedstatPath);
+
+    /** How many times a thread has been put on a CPU so far (its wake-ups, near
+        enough), from the same file; -1 when it cannot be read. */
+    static double readRunCount (const std::string& schedstatPath);
 
     /** The path of this benchmark's own executable. */
     static std::string ownPath();

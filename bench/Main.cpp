@@ -1,8 +1,10 @@
 // updater-bench: measures the updater's pacing, CPU share, memory and start-up
 // against the simulated pedal and prints one figure a line (docs/benchmarks.md).
+#include "bench/BareWindowProbe.h"
 #include "bench/ChildProcess.h"
 #include "bench/DemoBench.h"
 #include "bench/FindDeviceBench.h"
+#include "bench/IdleAfterUpdateProbe.h"
 #include "bench/StartupBench.h"
 #include "bench/StartupProbe.h"
 #include "bench/TransferBench.h"
@@ -19,9 +21,11 @@ Figures (all of them when none is named; the whole run takes about 2 minutes):
   auto         unattended transfer: duration over its pacing floor, block gaps, CPU (~25 s)
   interactive  interactive transfer: the same with the 20 s wait and 50 ms pauses (~50 s)
   find         cost of the pedal search per candidate pair beyond the probe wait (~15 s)
-  startup      process start to window and to the found pedal on screen (needs a display)
+  startup      process start to window and to the found pedal on screen, with the pedal
+               behind 0, 1 and 32 silent port pairs (needs a display, ~70 s)
   demo         the demo build (window included): peak resident memory through an update,
-               CPU during the transfer and idle, block gaps (needs a display, ~40 s)
+               CPU during the transfer, idle before and after an update, block gaps
+               (needs a display, ~75 s)
 
   --demo PATH  the demo build for "demo" (default: firmware-updater-demo beside this program)
   --runs N     starts for "startup", searches per count for "find" (default 5)
@@ -59,8 +63,13 @@ int runChild (const juce::StringArray& args)
         return bench::TransferBench::run (figure == "interactive") ? 0 : 1;
     if (figure == "find")
         return bench::FindDeviceBench::run (runs) ? 0 : 1;
+    if (figure == "bare-window")
+        return bench::BareWindowProbe::run (runs);
+    if (figure == "idle-after")
+        return bench::IdleAfterUpdateProbe::run (runs);
     if (figure == "startup")
-        return bench::StartupProbe::run (juce::File (args[args.indexOf ("--out") + 1]));
+        return bench::StartupProbe::run (juce::File (args[args.indexOf ("--out") + 1]),
+                                         args[args.indexOf ("--silent-pairs") + 1].getIntValue());
     return 2;
 }
 } // namespace

@@ -2,13 +2,67 @@
 
 #include "app/Application.h"
 #include "bench/Clock.h"
+#include "midi/Timing.h"
 #include "tools/pedal/SimulatedSetup.h"
+
+#include <atomic>
 
 namespace bench
 {
 
 namespace
 {
+/** When the transport last sent something: during the start-up search, the device
+    probe of the pair it tries, the pedal's being the last. */
+std::atomic<double> lastSendMs{0.0};
+
+/** The simulated ports, with the time of every send noted. */
+class SendStampingPorts final : public midi::PortLayer
+{
+public:
+    explicit SendStampingPorts (std::unique_ptr<midi::PortLayer> portsToWrap)
+        : ports (std::move (portsToWrap))
+    {
+    }
+
+    juce::StringArray getInputNames() override { return ports->getInputNames(); }
+    juce::StringArray getOutputNames() override { return ports->getOutputNames(); }
+
+    std::unique_ptr<midi::InputPort> openInput (int index, juce::MidiInputCallback& callback) override
+    {
+        return ports->openInput (index, callback);
+    }
+
+    std::unique_ptr<midi::OutputPort> openOutput (int index) override
+    {
+        auto port = ports->openOutput (index);
+        if (port == nullptr)
+            return nullptr;
+        return std::make_unique<StampingOutput> (std::move (port));
+    }
+
+private:
+    class StampingOutput final : public midi::OutputPort
+    {
+    public:
+        explicit StampingOutput (std::unique_ptr<midi::OutputPort> portToWrap)
+            : port (std::move (portToWrap))
+        {
+        }
+
+        void sendMessageNow (const juce::MidiMessage& message) override
+        {
+            lastSendMs = Clock::nowMs();
+            port->sendMessageNow (message);
+        }
+
+    private:
+        std::unique_ptr<midi::OutputPort> port;
+    };
+
+    std::unique_ptr<midi::PortLayer> ports;
+};
+
 /** An invisible component laid over the device line: it is painted whenever that line
     is, so its paint calls say when the line reached the screen. */
 class PaintMarker final : public juce::Component
@@ -65,6 +119,7 @@ public:
         juce::String text;
         text << "window-shown " << juce::String (windowShownMs, 3) << "\n"
              << "window-painted " << juce::String (windowPaintedMs, 3) << "\n"
+             << "search-ended " << juce::String (searchEndedMs, 3) << "\n"
              << "device-named " << juce::String (deviceNamedMs, 3) << "\n"
              << "device-painted " << juce::String (devicePaintedMs, 3) << "\n"
              << "device-text " << deviceText << "\n";
@@ -112,12 +167,14 @@ private:
         {
             deviceNamedMs = Clock::nowMs();
             deviceText = text;
+            // The pedal's pair is the last one probed; its probe wait ends the search.
+            searchEndedMs = lastSendMs.load() + midi::Timing().probeWaitMs;
         }
 
         devicePaintedMs = marker->deviceNamedPaintMs;
 
-        // Done, or given up: a search that finds nothing still ends well within this.
-        if (devicePaintedMs > 0.0 || Clock::nowMs() - startedMs > 10000.0)
+        // Done, or given up: a search over 33 pairs that finds nothing still ends well within this.
+        if (devicePaintedMs > 0.0 || Clock::nowMs() - startedMs > 30000.0)
         {
             stopTimer();
             window->closeButtonPressed();
@@ -127,22 +184,28 @@ private:
     const juce::File timesFile;
     std::unique_ptr<PaintMarker> marker;
     double startedMs = 0.0;
-    double windowShownMs = 0.0, windowPaintedMs = 0.0, deviceNamedMs = 0.0, devicePaintedMs = 0.0;
+    double windowShownMs = 0.0, windowPaintedMs = 0.0, searchEndedMs = 0.0, deviceNamedMs = 0.0,
+           devicePaintedMs = 0.0;
     juce::String deviceText;
 };
 
 juce::File probeTimesFile;
+int probeSilentPairs = 0;
 
 juce::JUCEApplicationBase* createProbedApplication()
 {
-    auto setup = std::make_shared<pedal::SimulatedSetup>();
-    return new ProbedApplication ([setup] { return setup->makePorts(); }, probeTimesFile);
+    pedal::PedalConfig config;
+    config.extraDevices = probeSilentPairs;
+    auto setup = std::make_shared<pedal::SimulatedSetup> (config);
+    return new ProbedApplication (
+        [setup] { return std::make_unique<SendStampingPorts> (setup->makePorts()); }, probeTimesFile);
 }
 } // namespace
 
-int StartupProbe::run (const juce::File& timesFile)
+int StartupProbe::run (const juce::File& timesFile, int silentPairs)
 {
     probeTimesFile = timesFile;
+    probeSilentPairs = silentPairs;
     juce::JUCEApplicationBase::createInstance = &createProbedApplication;
 
     // No parameters: an interactive run, the one a user starts.

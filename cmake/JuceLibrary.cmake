@@ -12,6 +12,8 @@ set(UPDATER_JUCE_MODULES
     juce_audio_basics
     juce_audio_devices)
 
+include("${CMAKE_CURRENT_LIST_DIR}/JucePatches.cmake")
+
 add_library(juce_lib STATIC)
 
 foreach(module IN LISTS UPDATER_JUCE_MODULES)
@@ -22,13 +24,24 @@ foreach(module IN LISTS UPDATER_JUCE_MODULES)
         INTERFACE $<TARGET_PROPERTY:juce::${module},INTERFACE_INCLUDE_DIRECTORIES>)
 endforeach()
 
-target_link_libraries(juce_lib
-    PUBLIC
-        juce::juce_recommended_config_flags
-        juce::pkgconfig_JUCE_IMG_LINUX_DEPS
-        juce::pkgconfig_juce_graphics_LINUX_DEPS
-        juce::pkgconfig_juce_audio_devices_LINUX_DEPS
-        rt dl pthread)
+target_link_libraries(juce_lib PUBLIC juce::juce_recommended_config_flags)
+
+# The system libraries differ by platform. The modules bring their own Windows and macOS
+# libraries and frameworks; Debian's JUCE has its bundled zlib, libpng and libjpeg removed
+# and includes the system's instead, which on Windows are MinGW builds: zlib from Debian's
+# libz-mingw-w64-dev, libpng and libjpeg-turbo from scripts/mingw-deps.sh.
+if(WIN32)
+    find_package(PNG REQUIRED)
+    find_package(JPEG REQUIRED)
+    target_link_libraries(juce_lib PUBLIC PNG::PNG JPEG::JPEG ZLIB::ZLIB)
+elseif(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+    target_link_libraries(juce_lib
+        PUBLIC
+            juce::pkgconfig_JUCE_IMG_LINUX_DEPS
+            juce::pkgconfig_juce_graphics_LINUX_DEPS
+            juce::pkgconfig_juce_audio_devices_LINUX_DEPS
+            rt dl pthread)
+endif()
 
 # Every switch in one place, so that the library and everything that links it agree.
 target_compile_definitions(juce_lib

@@ -65,7 +65,37 @@ void Controller::start (bool shouldBeInteractive)
 
 int Controller::getExitCode() const
 {
+    // A script reads this code alone: anything short of the pedal reporting the
+    // image's revision (a run stopped early included) must not read as success.
+    if (!interactive)
+        return pedalReportedImageRevision ? 0 : -1;
+
     return exitCode;
+}
+
+Controller::Outcome Controller::getOutcome() const
+{
+    Outcome outcome;
+    outcome.pedalRevision = deviceRevision;
+    outcome.imageRevision = imageRevision;
+
+    if (lastResult.has_value())
+    {
+        outcome.kind =
+            *lastResult == message::updateSucceeded ? Outcome::Kind::updated : Outcome::Kind::failed;
+        outcome.failure = *lastResult;
+    }
+    else if (pedalReportedImageRevision)
+    {
+        // The verdict is queued behind the revision; the pedal has reported it all the same.
+        outcome.kind = Outcome::Kind::updated;
+    }
+    else if (noPedalAtStart)
+    {
+        outcome.kind = Outcome::Kind::pedalNotFound;
+    }
+
+    return outcome;
 }
 
 //==============================================================================
@@ -169,6 +199,9 @@ void Controller::handleDeviceNotFound (message::BaseMessage& message)
 
     // A failed search after the pedal was found (it restarts during a transfer) is
     // the downloader's business; only a pedal never found ends an unattended run.
+    if (!deviceFound)
+        noPedalAtStart = true;
+
     if (!interactive && !deviceFound)
     {
         exitCode = -1;
@@ -199,10 +232,13 @@ void Controller::handleRevision (const message::SVNUpdate& update)
     if (!deviceRevisionReceived || !imageRevisionReceived)
         return;
 
+    const bool updated = deviceRevision == imageRevision;
+    pedalReportedImageRevision = pedalReportedImageRevision || updated;
+
     // Queued back to back, so the result (and the exit code) is handled before the
     // CloseRequest that the full bar posts in an unattended run.
     post (new message::ProgressUpdate (1.0));
-    post (new message::UpdateStatus (deviceRevision == imageRevision ? 0 : 1));
+    post (new message::UpdateStatus (updated ? message::updateSucceeded : message::revisionMismatch));
 }
 
 void Controller::handleDeviceFound (const message::DeviceFound& found)
@@ -231,6 +267,7 @@ void Controller::handleDeviceFound (const message::DeviceFound& found)
 void Controller::handleResult (const message::UpdateStatus& result)
 {
     postNew<message::UpdateButtonEnable> (view);
+    lastResult = result.status;
 
     if (result.status != 0)
     {

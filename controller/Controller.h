@@ -4,6 +4,7 @@
 #include "message/Messages.h"
 
 #include <functional>
+#include <optional>
 
 namespace controller
 {
@@ -43,9 +44,32 @@ public:
     //==============================================================================
     void processMessage (message::BaseMessage& message) override;
 
-    /** 0 after a successful update or when none was attempted; -1 after a failed
-        one or, in an unattended run, when no pedal was found. */
+    /** Interactive: 0 after a successful update or when none was attempted, -1 after
+        a failed one. Unattended: 0 only once the pedal has reported the image's
+        revision in this run, -1 in every other case (no pedal, a failure, or a run
+        stopped before its result). */
     int getExitCode() const override;
+
+    //==============================================================================
+    /** How the run stands: what an unattended run reports when it ends. */
+    struct Outcome
+    {
+        enum class Kind
+        {
+            none,          ///< no result yet: nothing tried, or stopped before the result
+            updated,       ///< the pedal reported the image's revision
+            pedalNotFound, ///< the search at start-up found no pedal
+            failed         ///< an update failed; `failure` says how
+        };
+
+        Kind kind = Kind::none;
+        int failure = message::updateSucceeded; ///< an UpdateResult, when failed
+        juce::int32 pedalRevision = 0;          ///< what the pedal last reported, if it did
+        juce::int32 imageRevision = 0;          ///< the image's revision, once known
+    };
+
+    /** The last result of the run, or how it stands without one. */
+    Outcome getOutcome() const;
 
 private:
     //==============================================================================
@@ -84,6 +108,12 @@ private:
     bool autoUpdateStarted = false;
     int exitCode = 0;
     bool deviceFound = false;
+
+    // What getOutcome() reports: the last UpdateStatus handled, whether the pedal has
+    // reported the image's revision, and a start-up search that found nothing.
+    std::optional<int> lastResult;
+    bool pedalReportedImageRevision = false;
+    bool noPedalAtStart = false;
 
     std::function<void()> quit;
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 #if JUCE_LINUX
 #include <sys/prctl.h>
@@ -70,10 +71,17 @@ void Downloader::processMessage (message::BaseMessage& message)
 
 void Downloader::handleUpdateRequest()
 {
-    // A transfer in progress owns the queue and the state: resetting them under it
-    // would send the pedal a second, interleaved image.
     if (isThreadRunning())
+    {
+        // The search owns the ports until it has reported; an unattended run asks for
+        // the update as soon as the pedal is found, while the search is still ending.
+        if (job == Job::search)
+            updateAfterSearch = true;
+
+        // A transfer in progress owns the queue and the state: resetting them under it
+        // would send the pedal a second, interleaved image.
         return;
+    }
 
     packageQueue.clear();
     state = Start;
@@ -111,31 +119,38 @@ void Downloader::handlePackageResponse (const message::NextPackageResponse& resp
         return;
 
     collecting = false;
+    job = Job::transfer;
 
     if (!startThread())
-        postToController (new message::UpdateStatus (1));
+        postToController (new message::UpdateStatus (message::transferNotStarted));
 }
 
 void Downloader::handleModelId (juce::uint8 modelId)
 {
-    // The transport belongs to the transfer thread while it runs; a search from
-    // here would use the same ports at the same time.
-    if (isThreadRunning())
+    // The thread owns the transport while it runs, and a collected image is about
+    // to become its transfer: a second search would use the same ports at once.
+    if (isThreadRunning() || collecting)
         return;
 
     modelByte = modelId;
-    pedalLost = !midi->findDevice (modelByte);
+    job = Job::search;
 
-    if (!pedalLost)
+    if (!startThread())
     {
-        juce::String name;
-        midi->getDeviceName (name);
-        postToController (new message::DeviceFound (name));
-    }
-    else
-    {
+        pedalLost = true;
         postToController (new message::DeviceNotFound());
     }
+}
+
+void Downloader::searchEnded()
+{
+    // The search has posted its result and does nothing more: waiting for its
+    // thread to return takes no time, and frees the thread for the transfer.
+    [[maybe_unused]] const bool ended = waitForThreadToExit (2500);
+    jassert (ended);
+
+    if (std::exchange (updateAfterSearch, false))
+        handleUpdateRequest();
 }
 
 //==============================================================================
@@ -148,11 +163,39 @@ void Downloader::run()
     prctl (PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 #endif
 
+    if (job == Job::search)
+    {
+        runSearch();
+        return;
+    }
+
     progress = 0.0;
 
     while (!threadShouldExit())
         if (!runStep())
             return;
+}
+
+void Downloader::runSearch()
+{
+    pedalLost = !midi->findDevice (modelByte);
+
+    // A search cut short by a stop request says nothing about the pedal.
+    if (threadShouldExit())
+        return;
+
+    if (!pedalLost)
+    {
+        juce::String name;
+        midi->getDeviceName (name);
+        postToController (new message::DeviceFound (name));
+    }
+    else
+    {
+        postToController (new message::DeviceNotFound());
+    }
+
+    searchEnd.triggerAsyncUpdate();
 }
 
 bool Downloader::runStep()
@@ -187,7 +230,7 @@ bool Downloader::sendFirstPackage()
 
         if (pedalLost)
         {
-            postToController (new message::UpdateStatus (1));
+            postToController (new message::UpdateStatus (message::pedalNotFound));
             return false;
         }
     }
@@ -262,7 +305,7 @@ bool Downloader::reconnect()
 
     if (progress >= 1.0)
     {
-        postToController (new message::UpdateStatus (1));
+        postToController (new message::UpdateStatus (message::pedalDidNotReturn));
         return false;
     }
     return true;
@@ -271,7 +314,7 @@ bool Downloader::reconnect()
 bool Downloader::verify()
 {
     if (!queryRevision())
-        postToController (new message::UpdateStatus (1));
+        postToController (new message::UpdateStatus (message::revisionNotAnswered));
     return false;
 }
 

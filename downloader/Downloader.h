@@ -6,6 +6,7 @@
 #include "midi/MidiIf.h"
 
 #include <atomic>
+#include <functional>
 
 namespace downloader
 {
@@ -13,14 +14,17 @@ namespace downloader
 /**
     Everything that involves the pedal.
 
-    On the message thread it looks for the pedal when the model byte arrives and
-    collects the firmware packages from the model, one request and one response
-    at a time. Once the queue holds the whole image its thread, "Downloader",
-    sends the packages with fixed pauses, waits for the pedal to restart and reads
-    back its revision, which goes to the controller for the verdict.
+    Its thread, "Downloader", does everything that waits on the pedal. When the
+    model byte arrives it looks for the pedal there (300 ms per candidate port pair,
+    which on the message thread would freeze the window) and reports what it found.
+    On the message thread it collects the firmware packages from the model, one
+    request and one response at a time; once the queue holds the whole image the
+    thread sends the packages with fixed pauses, waits for the pedal to restart and
+    reads back its revision, which goes to the controller for the verdict.
 
-    Every pause of the thread ends as soon as the thread is asked to stop, so the
-    destructor never has to kill it.
+    Only the thread uses the MIDI transport, one job at a time. Every pause of the
+    thread ends as soon as the thread is asked to stop, so the destructor never has
+    to kill it.
 */
 class Downloader : public DownloaderInterface, public juce::Thread
 {
@@ -45,14 +49,46 @@ public:
     /** Handles UpdateRequest, NextPackageResponse and ModelIdResponse; ignores everything else. */
     void processMessage (message::BaseMessage& message) override;
 
-    /** The transfer: runs one step of the current state after another until it ends. */
+    /** The thread's job: the search for the pedal, or the transfer, which runs one
+        step of the current state after another until it ends. */
     void run() override;
 
 private:
     //==============================================================================
+    /** What the thread does when started. */
+    enum class Job
+    {
+        search,
+        transfer
+    };
+
+    /** Runs a function on the message thread when the thread's search has ended. */
+    class SearchEnd final : private juce::AsyncUpdater
+    {
+    public:
+        explicit SearchEnd (std::function<void()> callback)
+            : onEnd (std::move (callback))
+        {
+        }
+        ~SearchEnd() override { cancelPendingUpdate(); }
+
+        using juce::AsyncUpdater::triggerAsyncUpdate;
+
+    private:
+        void handleAsyncUpdate() override { onEnd(); }
+        std::function<void()> onEnd;
+    };
+
+    //==============================================================================
     void handleUpdateRequest();
     void handlePackageResponse (const message::NextPackageResponse& response);
     void handleModelId (juce::uint8 modelId);
+
+    /** Message thread: the search has reported; the thread is only returning. */
+    void searchEnded();
+
+    /** The search for the pedal after the model byte arrived; reports it to the controller. */
+    void runSearch();
 
     //==============================================================================
     // Steps of the transfer; each returns false when the thread is to end.
@@ -91,6 +127,14 @@ private:
 
     /** True from an accepted UpdateRequest until the thread starts: only then may packages be queued. */
     bool collecting = false;
+
+    /** Written by the message thread while the thread is not running. */
+    Job job = Job::transfer;
+
+    /** An UpdateRequest that came while the search ran; taken up once it has ended. */
+    bool updateAfterSearch = false;
+
+    SearchEnd searchEnd{[this] { searchEnded(); }};
 
     /** True after a search that found no pedal (at start-up, or a reconnection that
         gave up): the transport is closed, so a transfer must find the pedal first. */

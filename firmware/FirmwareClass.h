@@ -2,7 +2,8 @@
 
 #include "firmware/FirmwareBaseClass.h"
 
-/** The record of the image compiled into the updater: Verrano2, 1.2.00, R1222. */
+/** The record of the image compiled into the updater, with the product, version and
+    revision the build declares for it. */
 class FirmwareClass final : public FirmwareBaseClass
 {
 public:

@@ -27,6 +27,19 @@ enum Code : int
     updateStatus = 21
 };
 
+/** What an UpdateStatus reports. 0 is success; every other value is a failure and
+    says which, so that an unattended run can tell its caller what to do next. The
+    window shows the same text for all of them. */
+enum UpdateResult : int
+{
+    updateSucceeded = 0,
+    pedalDidNotReturn = 1,   ///< not found again after the transfer
+    revisionNotAnswered = 2, ///< found again, but gave no usable answer to the revision query
+    revisionMismatch = 3,    ///< it reported a revision other than the image's
+    pedalNotFound = 4,       ///< no pedal to send the image to
+    transferNotStarted = 5   ///< the transfer's thread could not be started
+};
+
 /** Where an SVNUpdate's revision comes from. */
 enum RevisionSource : int
 {

@@ -12,61 +12,91 @@ namespace message
 class HelpRequest final : public BaseMessage
 {
 public:
-    HelpRequest() noexcept : BaseMessage (Code::helpRequest) {}
+    HelpRequest() noexcept
+        : BaseMessage (Code::helpRequest)
+    {
+    }
 };
 
 class CloseRequest final : public BaseMessage
 {
 public:
-    CloseRequest() noexcept : BaseMessage (Code::closeRequest) {}
+    CloseRequest() noexcept
+        : BaseMessage (Code::closeRequest)
+    {
+    }
 };
 
 class UpdateRequest final : public BaseMessage
 {
 public:
-    UpdateRequest() noexcept : BaseMessage (Code::updateRequest) {}
+    UpdateRequest() noexcept
+        : BaseMessage (Code::updateRequest)
+    {
+    }
 };
 
 class ProductInfoRequest final : public BaseMessage
 {
 public:
-    ProductInfoRequest() noexcept : BaseMessage (Code::productInfoRequest) {}
+    ProductInfoRequest() noexcept
+        : BaseMessage (Code::productInfoRequest)
+    {
+    }
 };
 
 class UpdateButtonEnable final : public BaseMessage
 {
 public:
-    UpdateButtonEnable() noexcept : BaseMessage (Code::updateButtonEnable) {}
+    UpdateButtonEnable() noexcept
+        : BaseMessage (Code::updateButtonEnable)
+    {
+    }
 };
 
 class UpdateButtonDisable final : public BaseMessage
 {
 public:
-    UpdateButtonDisable() noexcept : BaseMessage (Code::updateButtonDisable) {}
+    UpdateButtonDisable() noexcept
+        : BaseMessage (Code::updateButtonDisable)
+    {
+    }
 };
 
 class NextPackageRequest final : public BaseMessage
 {
 public:
-    NextPackageRequest() noexcept : BaseMessage (Code::nextPackageRequest) {}
+    NextPackageRequest() noexcept
+        : BaseMessage (Code::nextPackageRequest)
+    {
+    }
 };
 
 class ModelIdRequest final : public BaseMessage
 {
 public:
-    ModelIdRequest() noexcept : BaseMessage (Code::modelIdRequest) {}
+    ModelIdRequest() noexcept
+        : BaseMessage (Code::modelIdRequest)
+    {
+    }
 };
 
 class SVNNumberRequest final : public BaseMessage
 {
 public:
-    SVNNumberRequest() noexcept : BaseMessage (Code::svnNumberRequest) {}
+    SVNNumberRequest() noexcept
+        : BaseMessage (Code::svnNumberRequest)
+    {
+    }
 };
 
 class DeviceNotFound final : public BaseMessage
 {
 public:
-    DeviceNotFound() noexcept : BaseMessage (Code::deviceNotFound) {}
+    DeviceNotFound() noexcept
+        : BaseMessage (Code::deviceNotFound)
+    {
+    }
 };
 
 //==============================================================================
@@ -156,7 +186,8 @@ public:
 class UpdateStatus final : public BaseMessage
 {
 public:
-    /** 0 when the update succeeded; any other value means it failed (1 is posted on failure). */
+    /** updateSucceeded (0) when the update succeeded; any other value means it failed,
+        and the UpdateResult values say how. */
     explicit UpdateStatus (juce::int32 status) noexcept;
     bool isEqual (const BaseMessage& other) const override;
 

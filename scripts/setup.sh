@@ -6,7 +6,8 @@
 #   scripts/setup.sh [build-folder] [extra cmake options...]
 #
 # UPDATER_EXTRA_PACKAGES adds Debian packages to the list; UPDATER_BUILD_TARGETS
-# (space-separated) builds only those targets instead of everything. The cmake
+# (space-separated) builds only those targets instead of everything;
+# UPDATER_INSTALL_ONLY=1 stops after the packages. The cmake
 # options and the compilers (CC, CXX) count only when the folder is configured
 # the first time.
 set -euo pipefail
@@ -22,7 +23,9 @@ packages=(
     libfreetype-dev libfontconfig1-dev libpng-dev libjpeg-dev
     libgtest-dev libgmock-dev googletest
     xvfb xauth
-    dpkg-dev file
+    librsvg2-bin                                                 # the package icons, drawn from the SVG
+    python3                                                      # the checks of the docs and the VM scenarios
+    dpkg-dev file lintian desktop-file-utils appstream x11-utils  # the package test
 )
 packages+=(${UPDATER_EXTRA_PACKAGES:-})
 
@@ -43,6 +46,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     $sudo apt-get -o DPkg::Lock::Timeout=900 update -q
     $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${missing[@]}"
 fi
+
+[ "${UPDATER_INSTALL_ONLY:-0}" != 1 ] || exit 0
 
 # Share compiled objects between build folders and clones of the project.
 export CCACHE_BASEDIR="$here"

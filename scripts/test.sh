@@ -2,9 +2,10 @@
 # Sets up and builds the project and runs every test; then runs the engine's tests
 # again under AddressSanitizer+UndefinedBehaviorSanitizer and ThreadSanitizer
 # (scripts/sanitize.sh, a build folder per sanitizer) and each fuzz target for a
-# bounded time (scripts/fuzz.sh, in the AddressSanitizer's folder). Ends with one
-# line per stage and then "N passed, N failed" over all of them; the exit code is 0
-# only when all passed.
+# bounded time (scripts/fuzz.sh, in the AddressSanitizer's folder); then cross-builds
+# the Windows updater and runs its tests under Wine (scripts/windows.sh, build-windows).
+# Ends with one line per stage and then "N passed, N failed" over all of them; the
+# exit code is 0 only when all passed.
 #
 #   scripts/test.sh
 #
@@ -19,8 +20,9 @@ cd "$here/build"
 log="$(mktemp)"
 sanitize_log="$(mktemp)"
 fuzz_log="$(mktemp)"
+windows_log="$(mktemp)"
 started="$(mktemp)"
-trap 'rm -f "$log" "$sanitize_log" "$fuzz_log" "$started"' EXIT
+trap 'rm -f "$log" "$sanitize_log" "$fuzz_log" "$windows_log" "$started"' EXIT
 status=0
 tests_started=$SECONDS
 ctest --no-tests=error --output-on-failure -j 2 | tee "$log" || status=$?
@@ -44,6 +46,11 @@ echo
 fuzz_started=$SECONDS
 "$here/scripts/fuzz.sh" "${UPDATER_FUZZ_SECONDS:-25}" 2>&1 | tee "$fuzz_log" || status=1
 fuzz_took=$((SECONDS - fuzz_started))
+
+echo
+windows_started=$SECONDS
+"$here/scripts/windows.sh" 2>&1 | tee "$windows_log" || status=1
+windows_took=$((SECONDS - windows_started))
 
 # Each stage's "N passed, N failed"; a stage that ended without one (it could not
 # be built) counts as one failure.
@@ -71,6 +78,7 @@ echo "test.sh: all stages ($(((SECONDS - started_all) / 60)) min in all, builds 
 stage "tests" "$tests_summary" "$tests_took"
 stage "sanitizers (asan, tsan)" "$(tail -n 1 "$sanitize_log")" "$sanitize_took"
 stage "fuzz targets" "$(tail -n 1 "$fuzz_log")" "$fuzz_took"
+stage "windows (wine, vm)" "$(tail -n 1 "$windows_log")" "$windows_took"
 echo "$all_passed passed, $all_failed failed"
 [ "$all_failed" -eq 0 ] || status=1
 exit "$status"

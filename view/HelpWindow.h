@@ -1,6 +1,7 @@
 #pragma once
 
 #include "view/HelpContent.h"
+#include "view/WindowIcon.h"
 
 #include <memory>
 
@@ -29,6 +30,7 @@ public:
     const HelpContent& getHelpContent() const noexcept { return *content; }
 
 private:
+    WindowIcon icon{*this};
     std::unique_ptr<HelpContent> content;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (HelpWindow)

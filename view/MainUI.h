@@ -2,6 +2,7 @@
 
 #include "view/HelpWindow.h"
 #include "view/Updater.h"
+#include "view/WindowIcon.h"
 
 #include <memory>
 
@@ -39,6 +40,7 @@ public:
     const HelpWindow* getHelpWindow() const noexcept { return helpWindow.get(); }
 
 private:
+    WindowIcon icon{*this};
     std::unique_ptr<Updater> updater;
     std::unique_ptr<HelpWindow> helpWindow;
 

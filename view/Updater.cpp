@@ -30,7 +30,7 @@ Updater::Updater (controller::ControllerIF* controllerToUse)
     addAndMakeVisible (*productInfoLabel);
 
     progressValue = 0.0;
-    progressBar = std::make_unique<juce::ProgressBar> (progressValue);
+    progressBar = std::make_unique<StillProgressBar> (progressValue);
     addAndMakeVisible (*progressBar);
     progressBar->setColour (juce::ProgressBar::backgroundColourId, juce::Colour (0xFFFFFFFF));
 
@@ -71,8 +71,9 @@ void Updater::buttonClicked (juce::Button* button)
 {
     if (button == updateButton.get())
     {
-        // A new transfer starts from an empty bar; the bar's own timer shows it.
+        // A new transfer starts from an empty bar.
         progressValue = 0.0;
+        progressBar->valueChanged();
         postToController (new message::UpdateRequest());
     }
     else if (button == helpButton.get())
@@ -108,7 +109,7 @@ void Updater::processMessage (message::BaseMessage& message)
             if (auto* progress = dynamic_cast<message::ProgressUpdate*> (&message))
             {
                 progressValue = progress->progress;
-                progressBar->repaint();
+                progressBar->valueChanged();
             }
             break;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "view/StillProgressBar.h"
 #include "view/ViewInterface.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -63,7 +64,7 @@ private:
 
     double progressValue = 0.0;
     std::unique_ptr<juce::TextButton> updateButton;
-    std::unique_ptr<juce::ProgressBar> progressBar;
+    std::unique_ptr<StillProgressBar> progressBar;
     std::unique_ptr<juce::Label> progressLabel;
     std::unique_ptr<juce::TextButton> helpButton;
     std::unique_ptr<juce::Label> productInfoLabel;

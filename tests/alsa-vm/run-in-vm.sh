@@ -17,6 +17,8 @@
 #   ALSA_VM_RW        colon-separated host folders the command may write to (shared read-write)
 #   ALSA_VM_MEMORY    guest memory in MiB (default 1024; the overlay's RAM comes out of it)
 #   ALSA_VM_CPUS      guest CPUs (default 1: boots faster on a busy two-core host)
+#   ALSA_VM_CPU       qemu's CPU model (default max; Wine needs max,-smap: with SMAP
+#                     emulated, the guest kernel crashes as Wine starts)
 #   ALSA_VM_CACHE     cache folder of prepare.sh
 #   ALSA_VM_ROOT      1: run the command as root inside the VM (to make USB gadgets, say)
 # Inside the guest, ALSA_VM_GUEST=1 is set and ALSA_VM_SHARE names a writable folder that is
@@ -38,6 +40,7 @@ timeout_s="${ALSA_VM_TIMEOUT:-300}"
 verbose="${ALSA_VM_VERBOSE:-0}"
 memory="${ALSA_VM_MEMORY:-1024}"
 cpus="${ALSA_VM_CPUS:-1}"
+cpu_model="${ALSA_VM_CPU:-max}"
 [[ "$timeout_s" =~ ^[0-9]+$ ]] || alsa_vm_die "ALSA_VM_TIMEOUT must be whole seconds"
 
 # Quick when everything is prepared (a stamp check); the first time it takes minutes.
@@ -134,7 +137,7 @@ append="console=ttyS0 panic=-1 mitigations=off"
 qemu=(
     qemu-system-x86_64
     # The paravirtual /dev/kvm of this kind of machine cannot run Debian's kernel: emulate.
-    -accel tcg -cpu max -smp "$cpus" -m "$memory"
+    -accel tcg -cpu "$cpu_model" -smp "$cpus" -m "$memory"
     # No default NIC, VGA or disks: nothing to probe, and no option ROMs to load.
     -nodefaults -no-user-config -nographic -no-reboot -serial stdio -monitor none
     -kernel "$kdir/vmlinux" -initrd "$kdir/initramfs.cpio" -append "$append"

@@ -1,6 +1,10 @@
 #include "AppHarness.h"
 
+#include "app/Console.h"
+
 #include <gtest/gtest.h>
+
+#include <iostream>
 
 namespace app_testing
 {
@@ -70,8 +74,9 @@ private:
 class DrivenApplication : public Application
 {
 public:
-    DrivenApplication (PortLayerFactory ports, Driver& driverToUse, Outcome& outcomeToFill)
-        : Application (std::move (ports))
+    DrivenApplication (PortLayerFactory ports, const Pauses& pauses, Driver& driverToUse,
+                       Outcome& outcomeToFill)
+        : Application (std::move (ports), pauses.pacing, pauses.timing)
         , driver (driverToUse)
         , outcome (outcomeToFill)
     {
@@ -112,6 +117,7 @@ private:
 struct RunContext
 {
     Application::PortLayerFactory ports;
+    Pauses pauses;
     Driver* driver = nullptr;
     Outcome* outcome = nullptr;
 };
@@ -120,17 +126,30 @@ RunContext context;
 
 juce::JUCEApplicationBase* createDrivenApplication()
 {
-    return new DrivenApplication (context.ports, *context.driver, *context.outcome);
+    return new DrivenApplication (context.ports, context.pauses, *context.driver, *context.outcome);
 }
 
 } // namespace
 
+Pauses Pauses::fast()
+{
+    Pauses pauses;
+    pauses.pacing.waitRounds = 3;
+    pauses.pacing.waitStepMs = 1;
+    pauses.pacing.interactiveGapMs = 1;
+    pauses.pacing.autoUpdateGapMs = 1;
+    pauses.pacing.reconnectPauseMs = 20;
+    pauses.timing.probeWaitMs = 50;
+    pauses.timing.pollPauseMs = 2;
+    return pauses;
+}
+
 Outcome runApplication (const juce::String& commandLine, Application::PortLayerFactory ports,
-                        std::vector<Step> steps)
+                        std::vector<Step> steps, Pauses pauses)
 {
     Outcome outcome;
     Driver driver (std::move (steps), outcome);
-    context = {std::move (ports), &driver, &outcome};
+    context = {std::move (ports), pauses, &driver, &outcome};
 
     juce::StringArray args;
     args.add ("firmware-updater-under-test");
@@ -142,8 +161,31 @@ Outcome runApplication (const juce::String& commandLine, Application::PortLayerF
         argv.push_back (a.toRawUTF8());
 
     juce::JUCEApplicationBase::createInstance = &createDrivenApplication;
+
+    // The updater reports an unattended failure on standard error, so the whole run
+    // writes there through a file instead of the terminal.
+    ::testing::internal::CaptureStderr();
     outcome.exitCode = juce::JUCEApplicationBase::main (static_cast<int> (argv.size()), argv.data());
+    outcome.errorLines.addLines (::testing::internal::GetCapturedStderr());
+    outcome.errorLines.removeEmptyStrings();
+
+    // Shown with the test's own output, as it would have been without the capture.
+    for (const auto& line : outcome.errorLines)
+        std::cerr << line << std::endl;
+
     return outcome;
+}
+
+juce::StringArray updaterErrorLines (const Outcome& outcome)
+{
+    const auto prefix = app::Console::programName() + ": ";
+    juce::StringArray lines;
+
+    for (const auto& line : outcome.errorLines)
+        if (line.startsWith (prefix))
+            lines.add (line.substring (prefix.length()));
+
+    return lines;
 }
 
 const view::Updater& panel (Application& app)

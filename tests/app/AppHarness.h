@@ -29,6 +29,19 @@ struct Outcome
     bool updateButtonEnabled = false;
     juce::StringArray failures;       ///< steps that did not become ready in time
     std::vector<double> progressSeen; ///< distinct bar values seen while the steps ran
+    juce::StringArray errorLines;     ///< what the run wrote to standard error, line by line
+};
+
+/** The pauses the application runs with: the real ones unless a test asks for fast ones. */
+struct Pauses
+{
+    downloader::Pacing pacing;
+    midi::Timing timing;
+
+    /** A whole unattended update in well under a second: the boot loader's wait and the
+        gaps between packages of a millisecond, a reconnection pause of 20 ms and a
+        probe wait of 50 ms, which the simulated pedal answers well within. */
+    static Pauses fast();
 };
 
 /**
@@ -42,7 +55,11 @@ struct Outcome
     Call once per process: the framework's quit is final.
 */
 Outcome runApplication (const juce::String& commandLine, Application::PortLayerFactory ports,
-                        std::vector<Step> steps);
+                        std::vector<Step> steps, Pauses pauses = {});
+
+/** The lines of `errorLines` that the updater itself wrote ("<program>: ..."), without
+    the program's name; what the ports' libraries print is left out. */
+juce::StringArray updaterErrorLines (const Outcome& outcome);
 
 /** Steps' helpers. */
 const view::Updater& panel (Application& app);

@@ -2,8 +2,10 @@
 // thread's pauses end at the stop request, far from the forced kill after 2.5 s)
 // with the exit code of that moment, and the MIDI ports are closed. CLOSE_AT picks
 // the moment: start (right after the click, before the thread runs), wait, transfer,
-// reconnect, verify (while the pedal's late revision answer is awaited), or
-// interrupt (the transfer ended by a keyboard break, SIGINT, instead of the window).
+// reconnect, verify (while the pedal's late revision answer is awaited), interrupt
+// (the transfer ended by a keyboard break, SIGINT, instead of the window) or
+// terminate (by SIGTERM, which must take the same orderly road). An interactive
+// run reports nothing on standard error.
 #include "AppHarness.h"
 
 #include "tools/pedal/SimulatedSetup.h"
@@ -22,6 +24,7 @@ struct Moment
     juce::String pedalSettings;
     std::function<bool (Application&, const pedal::SimulatedPedal&)> reached;
     std::function<void (Application&)> close = closeWindow;
+    Pauses pauses = {}; ///< the real ones, unless the moment needs no more than a transfer under way
 };
 
 /** True while the bar is strictly inside a state's band of progress. */
@@ -46,6 +49,9 @@ Moment momentNamed (const juce::String& name)
                 { return pedal.getStatus().queries > 0; }};
     if (name == "interrupt")
         return {"restart-ms=never", progressBetween (0.1, 0.6), [] (Application&) { std::raise (SIGINT); }};
+    if (name == "terminate")
+        return {"restart-ms=never", progressBetween (0.1, 0.6), [] (Application&) { std::raise (SIGTERM); },
+                Pauses::fast()};
     return {"restart-ms=never", progressBetween (0.1, 0.6)};
 }
 } // namespace
@@ -92,7 +98,7 @@ TEST (InteractiveRun, ClosingDuringTheTransferEndsPromptly)
     }
 
     const auto outcome = runApplication (
-        {}, [setup] { return setup->makePorts(); }, std::move (steps));
+        {}, [setup] { return setup->makePorts(); }, std::move (steps), moment.pauses);
     const auto closing = juce::Time::getMillisecondCounter() - *closedAt;
 
     EXPECT_TRUE (outcome.failures.isEmpty()) << outcome.failures.joinIntoString ("\n");
@@ -102,6 +108,7 @@ TEST (InteractiveRun, ClosingDuringTheTransferEndsPromptly)
     EXPECT_FALSE (outcome.statusText.contains ("Firmware upgrade")) << "the run ended before any result";
     EXPECT_LT (closing, 1000u) << "closing took " << closing << " ms";
     EXPECT_EQ (setup->getBus().getNumOpenPorts(), 0) << "the updater left MIDI ports open";
+    EXPECT_TRUE (updaterErrorLines (outcome).isEmpty()) << outcome.errorLines.joinIntoString ("\n");
 
     const auto pedalState = setup->getPedal().getStatus();
     if (name == "start")

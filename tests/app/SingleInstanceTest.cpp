@@ -1,8 +1,9 @@
-// A second start while the updater runs: it ends at once with exit code 0, shows no
-// window and leaves the running copy alone, interactive or in the middle of an
-// unattended update. The demo build is started as real processes under one X server;
-// the first copy is ended by a keyboard break (SIGINT), which the framework turns
-// into a quit.
+// A second start while the updater runs ends at once, shows no window and leaves the
+// running copy alone: with exit code 0 when interactive, with -1 and one line on
+// standard error when unattended (a script must not read it as an update). --help
+// and --version are answered all the same, without a display. The demo build is
+// started as real processes under one X server; the first interactive copy is ended
+// by SIGTERM, which must end it the orderly way, as closing its window would.
 #include "UpdaterProcess.h"
 
 #include <gtest/gtest.h>
@@ -78,16 +79,19 @@ protected:
         return first;
     }
 
-    /** Starts a second copy, which must end at once with 0, without touching its pedal. */
-    void startSecondAndCheck (UpdaterProcess& first)
+    /** Starts a second copy, which must end at once with `expectedCode` and the given
+        standard error, without touching its pedal. */
+    void startSecondAndCheck (UpdaterProcess& first, const std::vector<std::string>& arguments,
+                              int expectedCode, const std::string& expectedErrors)
     {
-        UpdaterProcess second (demo, {}, {"PEDAL_SIM_REPORT=" + folder + "/second.txt"});
+        UpdaterProcess second (demo, arguments, {"PEDAL_SIM_REPORT=" + folder + "/second.txt"});
         ASSERT_TRUE (second.isStarted());
 
         // It only sleeps 200 ms in its shutdown; a generous bound for a busy machine.
         const auto code = second.waitForExit (5000);
         ASSERT_TRUE (code.has_value()) << "the second copy did not end by itself";
-        EXPECT_EQ (*code, 0);
+        EXPECT_EQ (*code, expectedCode);
+        EXPECT_EQ (second.getErrors(), expectedErrors);
         std::cout << "second copy ended after " << second.getRunTimeMs() << " ms" << std::endl;
 
         EXPECT_FALSE (std::ifstream (folder + "/second.txt").good())
@@ -105,8 +109,25 @@ protected:
         return text.str();
     }
 
+    /** Runs the demo with `argument`, no display and the first copy holding the guard:
+        it must answer at once on standard output, with 0 and nothing on standard error. */
+    std::string answerWithoutDisplay (UpdaterProcess& first, const std::string& argument)
+    {
+        UpdaterProcess asking (demo, {argument}, {"DISPLAY", "WAYLAND_DISPLAY"});
+        EXPECT_TRUE (asking.isStarted());
+        const auto code = asking.waitForExit (5000);
+        EXPECT_EQ (code, std::optional<int> (0)) << argument;
+        EXPECT_EQ (asking.getErrors(), "") << argument;
+        EXPECT_TRUE (first.isRunning());
+        EXPECT_EQ (singleInstanceHolder(), first.getPid());
+        return asking.getOutput();
+    }
+
     std::string folder;
 };
+
+const std::string anotherCopyLine = "firmware-updater-demo: another copy of the updater is running: wait for "
+                                    "it to finish, then run the update again\n";
 } // namespace
 
 TEST_F (SingleInstance, SecondStartEndsAtOnceAndLeavesTheInteractiveCopyRunning)
@@ -114,10 +135,23 @@ TEST_F (SingleInstance, SecondStartEndsAtOnceAndLeavesTheInteractiveCopyRunning)
     auto first = startFirst ({}, "");
     ASSERT_TRUE (first->isRunning());
 
-    startSecondAndCheck (*first);
+    startSecondAndCheck (*first, {}, 0, "");
 
-    // A keyboard break quits the first copy the framework's way: shutdown, exit code 0.
-    first->sendSignal (SIGINT);
+    // Questions are answered beside it, with no display and no window of their own.
+    const auto version = answerWithoutDisplay (*first, "--version");
+    EXPECT_EQ (version, "firmware-updater-demo 2.0\nfirmware: Verrano2 1.2.00 (revision 1222)\n");
+    EXPECT_EQ (answerWithoutDisplay (*first, "-V"), version);
+
+    const auto help = answerWithoutDisplay (*first, "--help");
+    for (const char* part : {"Usage: firmware-updater-demo [--autoupdate]", "firmware 1.2.00 (revision 1222)",
+                             "Verrano2", "hold the footswitch", "Exit codes:", "  0 ", "  255 "})
+        EXPECT_NE (help.find (part), std::string::npos) << part << " is missing from:\n" << help;
+    EXPECT_EQ (answerWithoutDisplay (*first, "-h"), help);
+    EXPECT_EQ (countUpdaterWindows(), 1);
+
+    // A termination request ends the first copy the orderly way: exit code of the
+    // moment (0, nothing was tried), and its pedal's ports released.
+    first->sendSignal (SIGTERM);
     const auto code = first->waitForExit (10000);
     ASSERT_TRUE (code.has_value()) << "ended by signal " << first->getTerminatingSignal();
     EXPECT_EQ (*code, 0);
@@ -133,7 +167,8 @@ TEST_F (SingleInstance, SecondStartDuringAnUnattendedUpdateLeavesItToFinish)
     auto first = startFirst ({"--autoupdate"}, "restart-ms=6000");
     ASSERT_TRUE (first->isRunning());
 
-    startSecondAndCheck (*first);
+    // Unattended, the refused start is a failure, said so on standard error.
+    startSecondAndCheck (*first, {"--autoupdate"}, -1, anotherCopyLine);
 
     const auto code = first->waitForExit (120000);
     ASSERT_TRUE (code.has_value()) << "the first copy did not end";

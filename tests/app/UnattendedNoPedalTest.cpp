@@ -1,5 +1,6 @@
 // An unattended run on a system without the pedal: the start-up requests are still
-// answered (product sentence, device line), and the run closes itself as a failure.
+// answered (product sentence, device line), and the run closes itself as a failure
+// with one line on standard error that says so.
 #include "AppHarness.h"
 #include "EmptyPorts.h"
 
@@ -22,4 +23,8 @@ TEST (UnattendedRun, WithoutPedalAnswersStartUpAndExitsWithFailure)
     EXPECT_FALSE (outcome.updateButtonEnabled);
     EXPECT_TRUE (outcome.failures.isEmpty()) << outcome.failures.joinIntoString ("\n");
     EXPECT_LT (elapsed, 5000u);
+
+    const auto lines = updaterErrorLines (outcome);
+    ASSERT_EQ (lines.size(), 1) << outcome.errorLines.joinIntoString ("\n");
+    EXPECT_TRUE (lines[0].startsWith ("no pedal found: ")) << lines[0];
 }

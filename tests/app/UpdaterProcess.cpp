@@ -3,9 +3,12 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <spawn.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -36,8 +39,30 @@ UpdaterProcess::UpdaterProcess (const std::string& program, const std::vector<st
 
     std::vector<std::string> env;
     for (auto** entry = environ; *entry != nullptr; ++entry)
-        env.emplace_back (*entry);
-    env.insert (env.end(), environment.begin(), environment.end());
+    {
+        const std::string text (*entry);
+        const auto name = text.substr (0, text.find ('='));
+        bool removed = false;
+        for (const auto& change : environment)
+            removed = removed || change == name;
+        if (!removed)
+            env.push_back (text);
+    }
+    for (const auto& change : environment)
+        if (change.find ('=') != std::string::npos)
+            env.push_back (change);
+
+    char pattern[] = "/tmp/updater-process-XXXXXX";
+    if (::mkdtemp (pattern) != nullptr)
+    {
+        outputFile = std::string (pattern) + "/stdout";
+        errorFile = std::string (pattern) + "/stderr";
+    }
+
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init (&files);
+    posix_spawn_file_actions_addopen (&files, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen (&files, 2, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 
     std::vector<char*> argv, envp;
     for (auto& a : args)
@@ -48,8 +73,11 @@ UpdaterProcess::UpdaterProcess (const std::string& program, const std::vector<st
     envp.push_back (nullptr);
 
     startedMs = nowMs();
-    if (posix_spawn (&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0)
+    if (outputFile.empty() ||
+        posix_spawn (&pid, program.c_str(), &files, nullptr, argv.data(), envp.data()) != 0)
         pid = -1;
+
+    posix_spawn_file_actions_destroy (&files);
 }
 
 UpdaterProcess::~UpdaterProcess()
@@ -59,6 +87,34 @@ UpdaterProcess::~UpdaterProcess()
         ::kill (pid, SIGKILL);
         reap (true);
     }
+
+    if (!outputFile.empty())
+    {
+        std::remove (outputFile.c_str());
+        std::remove (errorFile.c_str());
+        ::rmdir (outputFile.substr (0, outputFile.rfind ('/')).c_str());
+    }
+}
+
+namespace
+{
+std::string contentsOf (const std::string& path)
+{
+    std::ifstream file (path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+} // namespace
+
+std::string UpdaterProcess::getOutput() const
+{
+    return contentsOf (outputFile);
+}
+
+std::string UpdaterProcess::getErrors() const
+{
+    return contentsOf (errorFile);
 }
 
 bool UpdaterProcess::reap (bool block)

@@ -16,8 +16,10 @@ namespace app_testing
 class UpdaterProcess
 {
 public:
-    /** Starts `program` with `arguments`, the test's environment plus `environment`
-        ("NAME=value" entries). Check isStarted(). */
+    /** Starts `program` with `arguments` and the test's environment changed by
+        `environment`: "NAME=value" sets a variable, a bare "NAME" removes it. Its
+        standard output and standard error go to files, read with getOutput() and
+        getErrors(). Check isStarted(). */
     UpdaterProcess (const std::string& program, const std::vector<std::string>& arguments,
                     const std::vector<std::string>& environment);
     ~UpdaterProcess();
@@ -40,7 +42,12 @@ public:
     /** Milliseconds from the start to the end seen by isRunning() or waitForExit(). */
     double getRunTimeMs() const noexcept { return endedMs - startedMs; }
 
+    /** What it has written to standard output and standard error so far. */
+    std::string getOutput() const;
+    std::string getErrors() const;
+
 private:
+    std::string outputFile, errorFile;
     pid_t pid = -1;
     bool ended = false;
     int exitCode = 0, terminatingSignal = 0;

@@ -2,6 +2,8 @@
 // result, and how an unattended run ends itself.
 #include "ControllerRig.h"
 
+#include "support/MessagePump.h"
+
 using testing_support::ControllerRig;
 using namespace message;
 
@@ -98,7 +100,7 @@ TEST_F (ControllerRun, DeviceNotFoundUnattendedAfterThePedalWasFoundLeavesTheRun
     send (new DeviceNotFound());
 
     EXPECT_EQ (log, (Trace{"view:19", "view:7"}));
-    EXPECT_EQ (hub.getExitCode(), 0);
+    EXPECT_EQ (hub.getExitCode(), -1) << "still no result";
     EXPECT_EQ (quitCalls, 0);
 }
 
@@ -279,4 +281,78 @@ TEST_F (ControllerRun, WholeUnattendedRunEndsWithSuccess)
     ASSERT_FALSE (exitCodesAtQuit.empty());
     EXPECT_EQ (exitCodesAtQuit.front(), 0);
     EXPECT_EQ (hub.getExitCode(), 0);
+}
+
+//==============================================================================
+TEST_F (ControllerRun, UnattendedIsASuccessOnlyOnceThePedalReportsTheImagesRevision)
+{
+    startRun (false);
+    send (new SVNUpdate (1222, 3));
+    send (new DeviceFound ("Verrano2 Boot"));
+    send (new ProgressUpdate (0.6));
+    EXPECT_EQ (hub.getExitCode(), -1) << "the transfer ran, but the pedal has reported nothing yet";
+
+    // Closed before the result (the window, a signal): still not a success.
+    send (new CloseRequest());
+    EXPECT_EQ (exitCodesAtQuit, (std::vector<int>{-1}));
+}
+
+TEST (ControllerOutcome, SaysHowTheRunEnded)
+{
+    using Kind = controller::Controller::Outcome::Kind;
+
+    struct Case
+    {
+        const char* what;
+        std::vector<BaseMessage*> messages;
+        Kind kind;
+        int failure;
+        int exitCode;
+    };
+
+    std::vector<Case> cases;
+    cases.push_back ({"nothing yet", {new SVNUpdate (1222, 3)}, Kind::none, 0, -1});
+    cases.push_back ({"no pedal at start-up", {new DeviceNotFound()}, Kind::pedalNotFound, 0, -1});
+    cases.push_back ({"pedal gone after the transfer",
+                      {new DeviceFound ("Verrano2 Boot"), new UpdateStatus (pedalDidNotReturn)},
+                      Kind::failed,
+                      pedalDidNotReturn,
+                      -1});
+    cases.push_back ({"no answer to the revision question",
+                      {new DeviceFound ("Verrano2 Boot"), new UpdateStatus (revisionNotAnswered)},
+                      Kind::failed,
+                      revisionNotAnswered,
+                      -1});
+    cases.push_back ({"another revision",
+                      {new SVNUpdate (1222, 3), new DeviceFound ("Verrano2 Boot"), new SVNUpdate (1187, 2)},
+                      Kind::failed,
+                      revisionMismatch,
+                      -1});
+    cases.push_back ({"updated",
+                      {new SVNUpdate (1222, 3), new DeviceFound ("Verrano2 Boot"), new SVNUpdate (1222, 2)},
+                      Kind::updated,
+                      updateSucceeded,
+                      0});
+
+    for (auto& c : cases)
+    {
+        SCOPED_TRACE (c.what);
+        controller::Controller hub ([] {});
+        hub.start (false);
+
+        for (auto* m : c.messages)
+            hub.post (m);
+        testing_support::drainMessages();
+
+        const auto outcome = hub.getOutcome();
+        EXPECT_EQ (outcome.kind, c.kind);
+        EXPECT_EQ (outcome.failure, c.failure);
+        EXPECT_EQ (hub.getExitCode(), c.exitCode);
+
+        if (c.failure == revisionMismatch)
+        {
+            EXPECT_EQ (outcome.pedalRevision, 1187);
+            EXPECT_EQ (outcome.imageRevision, 1222);
+        }
+    }
 }

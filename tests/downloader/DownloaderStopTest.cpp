@@ -1,7 +1,7 @@
-// Stopping the transfer thread: every pause of a transfer, and the search for the
-// pedal after its restart, must end at once when the downloader is stopped or
-// destroyed, well before stopThread's time-out would kill the thread; and only a
-// stop request may end a pause early.
+// Stopping the downloader's thread: every pause of a transfer, the search for the
+// pedal at start-up and the one after its restart must end at once when the
+// downloader is stopped or destroyed, well before stopThread's time-out would kill
+// the thread; and only a stop request may end a pause early.
 #include "TransferRig.h"
 #include "support/MessagePump.h"
 
@@ -23,6 +23,7 @@ struct StopPoint
     downloader::Pacing pacing;
     bool holdSearch;
     std::function<bool (const TransferRig&)> reached;
+    bool startUpSearch = false; ///< the search the model byte starts, instead of a transfer
 };
 
 /** Names the point in test output instead of dumping its bytes. */
@@ -61,6 +62,8 @@ std::vector<StopPoint> stopPoints()
          [] (const TransferRig& rig) { return progressPosts (rig) >= packagesInImage - 1; }},
         {"SearchAfterTheRestart", true, TransferRig::tinyPacing(), true,
          [] (const TransferRig& rig) { return rig.midi.holdsEntered() >= 1; }},
+        {"SearchAtStartUp", true, TransferRig::tinyPacing(), true,
+         [] (const TransferRig& rig) { return rig.midi.holdsEntered() >= 1; }, true},
     };
 }
 
@@ -77,7 +80,10 @@ protected:
         if (point.holdSearch)
             rig->midi.holdFindDevice();
 
-        rig->clickUpdate();
+        if (point.startUpSearch)
+            rig->downloader->post (new message::ModelIdResponse (0x2E));
+        else
+            rig->clickUpdate();
         ASSERT_TRUE (testing_support::pumpUntil ([this] { return GetParam().reached (*rig); }));
         ASSERT_TRUE (rig->downloader->isThreadRunning());
     }

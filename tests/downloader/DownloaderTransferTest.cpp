@@ -115,7 +115,7 @@ TEST (DownloaderTransfer, PedalThatNeverReturnsIsGivenUpAfterTheEighthAttempt)
 
     auto* status = rig->controller.nth<message::UpdateStatus>();
     ASSERT_NE (status, nullptr);
-    EXPECT_EQ (status->status, 1);
+    EXPECT_EQ (status->status, message::pedalDidNotReturn);
     EXPECT_EQ (rig->controller.count (message::Code::updateStatus), 1u);
     EXPECT_EQ (rig->controller.count (message::Code::svnUpdate), 0u);
     EXPECT_EQ (rig->journal.count (Kind::sendAndReceive), 0u);
@@ -177,13 +177,13 @@ TEST (DownloaderRevision, NoReplyOrOneTooShortForFourBytesIsAFailedUpdate)
 
         EXPECT_EQ (rig->threadTrace(), "S0 S1 P C F Q U");
         ASSERT_NE (rig->controller.nth<message::UpdateStatus>(), nullptr);
-        EXPECT_EQ (rig->controller.nth<message::UpdateStatus>()->status, 1);
+        EXPECT_EQ (rig->controller.nth<message::UpdateStatus>()->status, message::revisionNotAnswered);
         EXPECT_EQ (rig->controller.count (message::Code::svnUpdate), 0u);
     }
 }
 
 //==============================================================================
-TEST (DownloaderDevice, ModelIdResponseSearchesOnTheMessageThreadAndReportsTheFoundPort)
+TEST (DownloaderDevice, ModelIdResponseSearchesOnTheDownloadersThreadAndReportsTheFoundPort)
 {
     TransferRig rig (false, 2);
     rig.midi.scriptFindResults ({true});
@@ -192,20 +192,49 @@ TEST (DownloaderDevice, ModelIdResponseSearchesOnTheMessageThreadAndReportsTheFo
     ASSERT_TRUE (testing_support::pumpUntil ([&] { return !rig.controller.received.empty(); }));
     testing_support::drainMessages();
 
+    // The search waits 300 ms per port pair: on the message thread it would freeze the window.
     auto finds = rig.journal.entriesOf (Kind::findDevice);
     ASSERT_EQ (finds.size(), 1u);
     EXPECT_EQ (finds[0].value, 0x2E);
-    EXPECT_TRUE (finds[0].onMessageThread);
+    EXPECT_FALSE (finds[0].onMessageThread);
+    EXPECT_EQ (finds[0].threadName, "Downloader");
 
     ASSERT_EQ (rig.controller.codes(), std::vector<int>{message::Code::deviceFound});
     EXPECT_EQ (rig.controller.nth<message::DeviceFound>()->deviceName, "Verrano2 Boot");
+    ASSERT_TRUE (testing_support::pumpUntil ([&] { return !rig.downloader->isThreadRunning(); }));
+}
+
+TEST (DownloaderDevice, AnUpdateAskedForDuringTheSearchFollowsItAndNeverSharesThePorts)
+{
+    // Unattended, the controller asks for the update as soon as the pedal is found,
+    // which can reach the downloader while the search's thread is still ending.
+    auto rig = std::make_unique<TransferRig> (true, 2);
+    rig->midi.scriptFindResults ({true, true});
+    rig->midi.setReply (revisionReply (1222));
+    rig->midi.holdFindDevice();
+    rig->downloader->post (new message::ModelIdResponse (0x2E));
+
+    // The message thread stays free while the search waits for the pedal.
+    ASSERT_TRUE (testing_support::pumpUntil ([&] { return rig->midi.holdsEntered() >= 1; }));
+    rig->clickUpdate();
+    testing_support::drainMessages();
+    EXPECT_EQ (rig->journal.count (Kind::sendSysEx), 0u)
+        << "nothing may be sent while the search holds the ports";
+    EXPECT_EQ (rig->controller.count (message::Code::nextPackageRequest), 0u);
+
+    rig->midi.release();
+    ASSERT_TRUE (rig->runToEnd());
+
+    EXPECT_EQ (rig->threadTrace(), "F N 20 S0 S1 P C F Q V");
+    EXPECT_EQ (rig->journal.sent(), rig->model.image()) << "the one update asked for, complete";
 }
 
 TEST (DownloaderDevice, PedalNotFoundIsReportedAndItsModelByteStillAddressesItLater)
 {
     auto rig = std::make_unique<TransferRig> (true, 2);
     rig->downloader->post (new message::ModelIdResponse (0x2E));
-    testing_support::drainMessages();
+    ASSERT_TRUE (testing_support::pumpUntil ([&] { return !rig->controller.received.empty(); }));
+    ASSERT_TRUE (testing_support::pumpUntil ([&] { return !rig->downloader->isThreadRunning(); }));
     ASSERT_EQ (rig->controller.codes(), std::vector<int>{message::Code::deviceNotFound});
     EXPECT_EQ (rig->journal.count (Kind::getDeviceName), 0u);
 
@@ -217,7 +246,7 @@ TEST (DownloaderDevice, PedalNotFoundIsReportedAndItsModelByteStillAddressesItLa
 
     auto finds = rig->journal.entriesOf (Kind::findDevice);
     ASSERT_EQ (finds.size(), 3u);
-    for (size_t k = 1; k < finds.size(); ++k)
+    for (size_t k = 0; k < finds.size(); ++k)
     {
         EXPECT_EQ (finds[k].value, 0x2E);
         EXPECT_EQ (finds[k].threadName, "Downloader");
@@ -245,8 +274,15 @@ TEST (DownloaderDevice, MessagesThatAreNotTheDownloadersChangeNothing)
 TEST (DownloaderWhileRunning, LateResponsesAndModelIdsChangeNothing)
 {
     auto rig = succeedingRig (true, 3);
-    rig->downloader->post (new message::ModelIdResponse (0x2E));
     rig->midi.scriptFindResults ({true, true});
+    rig->downloader->post (new message::ModelIdResponse (0x2E));
+    ASSERT_TRUE (testing_support::pumpUntil (
+        [&] {
+            return rig->controller.count (message::Code::deviceFound) == 1 &&
+                   !rig->downloader->isThreadRunning();
+        }));
+
+    // The transfer's search for the restarted pedal holds the thread.
     rig->midi.holdFindDevice();
     rig->clickUpdate();
     ASSERT_TRUE (testing_support::pumpUntil ([&] { return rig->midi.holdsEntered() >= 1; }));

@@ -2,12 +2,25 @@
 # Runs the demo build unattended against its in-process simulated pedal and checks
 # the exit code, the run time and what the pedal's report says afterwards.
 #
-#   demo-unattended.sh BINARY EXPECTED_EXIT MAX_SECONDS [KEY=REGEX ...]
+#   demo-unattended.sh [--via COMMAND... --] BINARY EXPECTED_EXIT MAX_SECONDS [KEY=REGEX ...]
 #
 # The pedal's settings come from PEDAL_SIM (see tools/pedal/PedalConfig.h). Each
-# KEY=REGEX must match a whole line "KEY=value" of the pedal's final report.
+# KEY=REGEX must match a whole line "KEY=value" of the pedal's final report. A failed
+# run must say why in exactly one line of its own on standard error, a good one none.
+# BINARY runs under xvfb-run, or through COMMAND (the Windows build's runs give Wine's,
+# which brings its own display).
 set -uo pipefail
 
+launcher=(xvfb-run -a -s "-screen 0 1024x768x24")
+if [ "${1:-}" = --via ]; then
+    launcher=()
+    shift
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do
+        launcher+=("$1")
+        shift
+    done
+    shift
+fi
 binary="$1" expected="$2" max_seconds="$3"
 shift 3
 
@@ -16,7 +29,7 @@ trap 'rm -rf "$work"' EXIT
 export PEDAL_SIM_REPORT="$work/pedal-report.txt"
 
 start=$(date +%s%N)
-xvfb-run -a -s "-screen 0 1024x768x24" "$binary" --autoupdate 2>"$work/stderr.txt"
+"${launcher[@]}" "$binary" --autoupdate 2>"$work/stderr.txt"
 code=$?
 elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
 elapsed="$((elapsed_ms / 1000)).$(printf %03d $((elapsed_ms % 1000)))"
@@ -43,6 +56,11 @@ for check in "$@"; do
         failed=1
     fi
 done
+own_lines=$(grep -c "^$(basename "$binary" .exe): " "$work/stderr.txt")
+if { [ "$expected" -eq 0 ] && [ "$own_lines" -ne 0 ]; } || { [ "$expected" -ne 0 ] && [ "$own_lines" -ne 1 ]; }; then
+    echo "FAIL: $own_lines lines of the updater's own on stderr"
+    failed=1
+fi
 if [ -s "$work/stderr.txt" ]; then
     echo "--- stderr"
     cat "$work/stderr.txt"

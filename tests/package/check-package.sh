@@ -1,19 +1,30 @@
 #!/usr/bin/env bash
 # Builds the Debian packages with CPack and checks them as a user would meet them:
-# the right files and nothing else, dependencies that cover every library the
-# updater loads, and an updater that starts from the unpacked package.
+# the right files and nothing else, a version that names the carried firmware,
+# dependencies that cover every library the updater loads, what lintian, the
+# desktop entry validator and the AppStream validator say, and an updater that
+# starts from the unpacked package with the window class and icon its desktop
+# entry promises.
 #
-#   check-package.sh BUILD_FOLDER VERSION with-pedal-sim|without-pedal-sim
+#   check-package.sh BUILD_FOLDER UPDATER_VERSION FIRMWARE_IMAGE with-pedal-sim|without-pedal-sim
 # Exit 0 when every check passed, 1 when one failed, 77 when a needed tool is missing.
 # (No reader in a pipe below stops early: with pipefail, the writer's SIGPIPE would
 # end the script.)
 set -euo pipefail
 
 build="$1"
-version="$2"
-with_sim="${3:-with-pedal-sim}"
+updater_version="$2"
+image="$3"
+with_sim="${4:-with-pedal-sim}"
 
-for tool in cpack dpkg-deb dpkg-shlibdeps dpkg file readelf xvfb-run timeout; do
+# The packages' version is the updater's plus the carried firmware's, so that apt
+# upgrades a machine from one image to the next; the firmware's version is in the
+# image's file name (PRODUCT-VERSION-RREVISION.syx).
+firmware_version="$(basename "$image" .syx | sed -E 's/^[^-]+-(.+)-R[0-9]+$/\1/')"
+version="${updater_version}+fw${firmware_version}"
+
+for tool in cpack dpkg-deb dpkg-shlibdeps dpkg file readelf xvfb-run timeout \
+    lintian desktop-file-validate appstreamcli xprop xwininfo; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIPPED: $tool is missing (scripts/setup.sh installs it)"
         exit 77
@@ -67,15 +78,22 @@ files_of() {
 
 expected_updater="/usr/bin/firmware-updater
 /usr/share/applications/firmware-updater.desktop
+/usr/share/doc/firmware-updater/changelog.gz
 /usr/share/doc/firmware-updater/copyright
-/usr/share/icons/hicolor/scalable/apps/firmware-updater.svg"
+/usr/share/icons/hicolor/256x256/apps/firmware-updater.png
+/usr/share/icons/hicolor/48x48/apps/firmware-updater.png
+/usr/share/icons/hicolor/scalable/apps/firmware-updater.svg
+/usr/share/man/man1/firmware-updater.1.gz
+/usr/share/metainfo/invalid.morvell.firmware_updater.metainfo.xml"
 expected_sim="/usr/bin/pedal-sim
-/usr/share/doc/firmware-updater-pedal-sim/copyright"
+/usr/share/doc/firmware-updater-pedal-sim/changelog.gz
+/usr/share/doc/firmware-updater-pedal-sim/copyright
+/usr/share/man/man1/pedal-sim.1.gz"
 
 actual_updater="$(files_of "$updater_deb")"
 
 if [ "$actual_updater" = "$expected_updater" ]; then
-    pass "firmware-updater holds the updater, its desktop entry, icon and copyright, and nothing else"
+    pass "firmware-updater holds the updater, its man page, desktop entry, icons, metadata, changelog and copyright, and nothing else"
 else
     fail "firmware-updater's files differ from the expected ones:"
     diff <(echo "$expected_updater") <(echo "$actual_updater") || true
@@ -84,7 +102,7 @@ fi
 if [ "$with_sim" = with-pedal-sim ]; then
     actual_sim="$(files_of "$sim_deb")"
     if [ "$actual_sim" = "$expected_sim" ]; then
-        pass "firmware-updater-pedal-sim holds pedal-sim alone"
+        pass "firmware-updater-pedal-sim holds pedal-sim, its man page, changelog and copyright, and nothing else"
     else
         fail "firmware-updater-pedal-sim's files differ from the expected ones:"
         diff <(echo "$expected_sim") <(echo "$actual_sim") || true
@@ -163,18 +181,67 @@ done
 echo "$declared" | grep -x >/dev/null fontconfig-config || fail "fontconfig-config (/etc/fonts/fonts.conf) is not declared"
 
 #===============================================================================
-# The desktop entry starts the installed program and names the installed icon.
+# The desktop entry starts the installed program, names the installed icon and the
+# pedal, and is one that desktop-file-validate accepts.
+product="$(basename "$image" | sed 's/-.*//')"
 desktop="$root/usr/share/applications/firmware-updater.desktop"
-grep -x >/dev/null 'Exec=firmware-updater' "$desktop" || fail "the desktop entry does not start firmware-updater"
-grep -x >/dev/null 'Icon=firmware-updater' "$desktop" || fail "the desktop entry names another icon"
-grep -x >/dev/null 'Type=Application' "$desktop" || fail "the desktop entry is not an application"
-if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the desktop entry"
+entry() {
+    sed -n "s/^$1=//p" "$desktop"
+}
+[ "$(entry Exec)" = firmware-updater ] || fail "the desktop entry does not start firmware-updater"
+[ "$(entry Icon)" = firmware-updater ] || fail "the desktop entry names another icon"
+[ "$(entry Type)" = Application ] || fail "the desktop entry is not an application"
+[ "$(entry SingleMainWindow)" = true ] || fail "the desktop entry does not say SingleMainWindow=true"
+case "$(entry Name)" in *"$product"*) ;; *) fail "the desktop entry's Name does not name the $product" ;; esac
+case ";$(entry Keywords)" in *";$product;"*) ;; *) fail "the desktop entry's Keywords lack $product" ;; esac
+[ -n "$(entry StartupWMClass)" ] || fail "the desktop entry has no StartupWMClass"
+
+# Debian 12's validator knows the Desktop Entry format up to 1.4; 1.5 added nothing
+# but SingleMainWindow. Where the validator is that old, it checks the entry with
+# that one key taken out and the version it knows.
+validated="$desktop"
+if desktop-file-validate --help | grep >/dev/null 'specification 1\.4'; then
+    validated="$scratch/firmware-updater.desktop"
+    sed -e '/^SingleMainWindow=/d' -e 's/^Version=1\.5$/Version=1.4/' "$desktop" >"$validated"
 fi
+if desktop-file-validate "$validated"; then
+    pass "desktop-file-validate accepts the desktop entry"
+else
+    fail "desktop-file-validate rejects the desktop entry"
+fi
+
+for size in 48 256; do
+    png="$root/usr/share/icons/hicolor/${size}x${size}/apps/firmware-updater.png"
+    file -b "$png" | grep >/dev/null "^PNG image data, $size x $size," || fail "the ${size}x${size} icon is $(file -b "$png")"
+done
 if command -v xmllint >/dev/null; then
     xmllint --noout "$root/usr/share/icons/hicolor/scalable/apps/firmware-updater.svg" ||
         fail "the icon is not well-formed SVG"
 fi
+
+# The AppStream metadata: valid, launching the installed desktop entry, with screenshots.
+metainfo="$root/usr/share/metainfo/invalid.morvell.firmware_updater.metainfo.xml"
+if appstreamcli validate --no-net "$metainfo"; then
+    pass "appstreamcli accepts the AppStream metadata"
+else
+    fail "appstreamcli rejects the AppStream metadata"
+fi
+grep -q '<launchable type="desktop-id">firmware-updater.desktop</launchable>' "$metainfo" ||
+    fail "the AppStream metadata does not launch firmware-updater.desktop"
+grep -q '<screenshot type="default">' "$metainfo" || fail "the AppStream metadata shows no screenshot"
+
+#===============================================================================
+# lintian, Debian's package checker: no error and no warning; what it still has to
+# say (information, pedantic notes) is shown and explained in the packages'
+# lintian overrides or in docs.
+for deb in "${packages[@]}"; do
+    if lintian --fail-on error,warning --info --pedantic "$deb" >"$scratch/lintian.log" 2>&1; then
+        pass "lintian finds no error or warning in $(basename "$deb")"
+    else
+        fail "lintian finds errors or warnings in $(basename "$deb"):"
+    fi
+    grep -v 'running with root privileges' "$scratch/lintian.log" || true
+done
 
 #===============================================================================
 # The installed updater runs: unattended, with no MIDI ports here, it finds no pedal
@@ -201,6 +268,51 @@ if [ "$code" -eq 255 ] && [ "$elapsed" -le 20 ]; then
 else
     cat "$scratch/run.log"
     fail "the installed updater exited $code after ${elapsed} s (expected 255 within 20 s)"
+fi
+
+#===============================================================================
+# The installed updater's window, as the desktop sees it: its X11 class is the one
+# the desktop entry names in StartupWMClass (or a dock shows the running updater
+# apart from its menu entry), and it carries an icon of its own. The updater runs
+# interactively until this script ends it.
+cat >"$scratch/window.sh" <<'PROBE'
+#!/usr/bin/env bash
+"$1" &
+pid=$!
+window=""
+for _ in $(seq 1 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    window="$(xwininfo -root -tree | awk '/"Firmware Updater"/ { print $1; exit }')"
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+if [ -n "$window" ]; then
+    xprop -id "$window" WM_CLASS
+    xprop -id "$window" _NET_WM_ICON | sed -n '1,2p'
+fi
+kill "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+exit 0
+PROBE
+
+for attempt in $(seq 1 30); do
+    timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" bash "$scratch/window.sh" "$binary" >"$scratch/window.log" 2>/dev/null || true
+    grep >/dev/null '^WM_CLASS' "$scratch/window.log" && break
+    echo "no updater window (another updater may hold the single-instance guard); trying again (attempt $attempt)"
+    sleep 5
+done
+
+wm_class="$(entry StartupWMClass)"
+if grep -Fx >/dev/null "WM_CLASS(STRING) = \"$wm_class\", \"$wm_class\"" "$scratch/window.log"; then
+    pass "the updater's window has the class the desktop entry names ($wm_class)"
+else
+    cat "$scratch/window.log"
+    fail "the updater's window class is not \"$wm_class\", the desktop entry's StartupWMClass"
+fi
+if grep -E >/dev/null 'Icon \(([4-9][0-9]|[1-9][0-9][0-9]+) x ' "$scratch/window.log"; then
+    pass "the updater's window carries its icon ($(grep -o 'Icon ([0-9]* x [0-9]*)' "$scratch/window.log"))"
+else
+    fail "the updater's window carries no icon of 48 pixels or more"
 fi
 
 if [ $failures -eq 0 ]; then

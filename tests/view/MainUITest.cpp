@@ -138,6 +138,34 @@ TEST_F (MainWindow, PassesViewMessagesOnToThePanelInOrder)
     EXPECT_TRUE (controller.received.empty());
 }
 
+TEST_F (MainWindow, DrawsAChangeThatComesAfterItHasStoodStill)
+{
+    if (paintsNeverReachTheScreen())
+        GTEST_SKIP() << "the display reports no vertical blank, so nothing is painted";
+
+    // The window stops its display-rate timer while it has nothing to draw; what
+    // changes after that must still reach the screen at once. The counter sits over
+    // the status line and sees only the paints the window really makes.
+    struct PaintCounter : juce::Component
+    {
+        void paint (juce::Graphics&) override { ++paints; }
+        int paints = 0;
+    } counter;
+
+    counter.setInterceptsMouseClicks (false, false);
+    counter.setBounds (panel().getStatusLabel().getBounds());
+    window.getContentComponent()->addAndMakeVisible (counter);
+
+    ASSERT_TRUE (testing_support::pumpUntil ([&] { return counter.paints > 0; }, 5000));
+    testing_support::pumpUntil ([] { return false; }, 300);
+    const auto paintsWhileStill = counter.paints;
+
+    deliver (new message::TextMessage ("Firmware upgrade successful"));
+
+    EXPECT_TRUE (testing_support::pumpUntil ([&] { return counter.paints > paintsWhileStill; }, 2000));
+    EXPECT_EQ (panel().getStatusText(), "Status: Firmware upgrade successful");
+}
+
 TEST_F (MainWindow, UnknownMessagesReachThePanelAndChangeNothing)
 {
     deliver (new message::DeviceFound ("Verrano2"));

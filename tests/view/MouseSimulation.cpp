@@ -1,5 +1,7 @@
 #include "MouseSimulation.h"
 
+#include "support/MessagePump.h"
+
 namespace view_testing
 {
 
@@ -44,6 +46,17 @@ bool dragInWindow (const juce::Component& window, juce::Point<int> start, juce::
     auto* peer = window.getPeer();
 
     if (peer == nullptr || &peer->getComponent() != &window)
+        return false;
+
+    // Whenever a window moves or changes size, JUCE on Windows replays the system's own
+    // pointer into it when that pointer is over the window, which ends a simulated drag
+    // after its first step: park the pointer outside the window first. JUCE reads the
+    // pointer where the last message found it, so let a message go by afterwards.
+    const auto away = juce::Desktop::getInstance().getDisplays().getTotalBounds (true).getTopLeft();
+    juce::Desktop::getInstance().getMainMouseSource().setScreenPosition (away.toFloat());
+    testing_support::drainMessages();
+
+    if (window.getScreenBounds().contains (away))
         return false;
 
     sendMouse (*peer, start, false);

@@ -1,6 +1,7 @@
 // The updater panel on its own, sized as inside the main window: children, layout
 // and its reaction to each view message delivered through the message loop.
 #include "view/Updater.h"
+#include "WindowQueries.h"
 #include "support/MessagePump.h"
 #include "support/RecordingListener.h"
 
@@ -179,6 +180,91 @@ TEST_F (UpdaterPanel, ProgressUpdateMovesTheValueTheBarReads)
         EXPECT_EQ (state(), expected);
         EXPECT_DOUBLE_EQ (valueShownByBar (panel.getProgressBar()), value);
     }
+}
+
+TEST_F (UpdaterPanel, AFinishedBarIsDrawnFullAndStandsStill)
+{
+    auto& bar = const_cast<juce::ProgressBar&> (panel.getProgressBar());
+    const auto snapshot = [&bar] { return bar.createComponentSnapshot (bar.getLocalBounds()); };
+    const auto samePixels = [] (const juce::Image& a, const juce::Image& b)
+    {
+        for (int y = 0; y < a.getHeight(); ++y)
+            for (int x = 0; x < a.getWidth(); ++x)
+                if (a.getPixelAt (x, y) != b.getPixelAt (x, y))
+                    return false;
+        return a.getBounds() == b.getBounds();
+    };
+
+    deliver (new message::ProgressUpdate (1.0));
+    const auto full = snapshot();
+
+    // The framework's look animates a bar at 1.0 from the clock; this one stays put.
+    testing_support::pumpUntil ([] { return false; }, 200);
+    EXPECT_TRUE (samePixels (snapshot(), full)) << "the finished bar moved";
+
+    // Filled from end to end (the look's bar colour at both ends, not the background),
+    // and a reconnection that gave up a rounding step above 1.0 looks the same.
+    const auto background = bar.findColour (juce::ProgressBar::backgroundColourId);
+    const auto lowRow = full.getHeight() - 6;
+    EXPECT_NE (full.getPixelAt (20, lowRow), background);
+    EXPECT_EQ (full.getPixelAt (full.getWidth() - 20, lowRow), full.getPixelAt (20, lowRow));
+
+    deliver (new message::ProgressUpdate (1.0000000000000002));
+    EXPECT_TRUE (samePixels (snapshot(), full));
+}
+
+TEST_F (UpdaterPanel, NothingRepaintsWhileNothingChanges)
+{
+    if (view_testing::paintsNeverReachTheScreen())
+        GTEST_SKIP() << "the display reports no vertical blank, so nothing is painted";
+
+    /** Laid over the bar: painted whenever the bar is. */
+    struct PaintCounter : juce::Component
+    {
+        void paint (juce::Graphics&) override { ++paints; }
+        int paints = 0;
+    } counter;
+
+    counter.setInterceptsMouseClicks (false, false);
+    counter.setBounds (panel.getProgressBar().getBounds());
+    panel.addAndMakeVisible (counter);
+    panel.setVisible (true);
+    panel.addToDesktop (0);
+
+    /** True once `ms` pass without a paint; the window's first exposures come in a few goes. */
+    const auto settles = [&counter] (int ms)
+    {
+        for (int attempt = 0; attempt < 10; ++attempt)
+        {
+            counter.paints = 0;
+            testing_support::pumpUntil ([] { return false; }, ms);
+            if (counter.paints == 0)
+                return true;
+        }
+        return false;
+    };
+
+    EXPECT_TRUE (settles (300)) << "the window never stopped repainting";
+
+    for (double value : {0.5, 1.0})
+    {
+        deliver (new message::ProgressUpdate (value));
+        EXPECT_TRUE (testing_support::pumpUntil ([&counter] { return counter.paints > 0; }, 1000))
+            << "the new value was not shown";
+
+        testing_support::pumpUntil ([] { return false; }, 50);
+        counter.paints = 0;
+        testing_support::pumpUntil ([] { return false; }, 300);
+        EXPECT_EQ (counter.paints, 0) << "repainted with the bar standing at " << value;
+
+        // Nor does a change too small to move the bar by a pixel or its percentage.
+        deliver (new message::ProgressUpdate (value - 0.0001));
+        testing_support::pumpUntil ([] { return false; }, 100);
+        EXPECT_EQ (counter.paints, 0) << "repainted for an invisible change below " << value;
+    }
+
+    panel.removeFromDesktop();
+    panel.removeChildComponent (&counter);
 }
 
 TEST_F (UpdaterPanel, DeviceNotFoundChangesOnlyTheDeviceLine)

@@ -9,8 +9,7 @@ namespace screenshots
 
 namespace
 {
-// Long enough for the progress bar's own timer to glide to its value (it moves
-// about 0.8 per second) and for the windows to be painted.
+// Long enough for the windows to be mapped and painted.
 constexpr int settleMs = 1500;
 
 std::function<message::BaseMessage*()> deviceFound (const char* name)
