@@ -24,11 +24,16 @@ endfunction()
 # instrumented build (gui_basics alone takes minutes). They stay instrumented, so
 # that nothing in them can hide a race from ThreadSanitizer or an access from
 # AddressSanitizer, but are compiled unoptimised and without debug information.
-if(NOT UPDATER_SANITIZE STREQUAL "")
+# (Deferred: the sources are those JUCE's targets name once cmake/JucePatches.cmake has
+# pointed a patched module at its copy.)
+function(updater_unoptimise_juce_window_modules)
     foreach(module juce_gui_basics juce_graphics juce_data_structures)
         updater_juce_module_sources(${module} sources)
         set_source_files_properties(${sources} PROPERTIES COMPILE_OPTIONS "-O0;-g0")
     endforeach()
+endfunction()
+if(NOT UPDATER_SANITIZE STREQUAL "")
+    cmake_language(DEFER CALL updater_unoptimise_juce_window_modules)
 endif()
 
 # A unity build (CMAKE_UNITY_BUILD=ON, as the sanitizer runs configure theirs) merges
