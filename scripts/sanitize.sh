@@ -1,39 +1,44 @@
 #!/usr/bin/env bash
-# Builds the updater with a sanitizer and runs its tests under it, each sanitizer in
-# a build folder of its own (JUCE included, compiled instrumented):
+# Builds the updater's engine with a sanitizer and runs its component tests under it,
+# each sanitizer in a build folder of its own (JUCE included, compiled instrumented).
+# Only the test programs a stage runs are built.
 #
-#   address  AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer, in
-#            build-asan: the whole test suite except the long runs listed below.
+#   address  AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer, with clang,
+#            in build-asan: the tests of the byte parsers and the MIDI transport, the
+#            downloader, the controller and the messages, the firmware record and the
+#            model, the simulated pedal and pedal-sim, and the soak's own judgement
+#            (ctest labels message, firmware, model, controller, midi, downloader,
+#            pedal, soak, each with fast). The fuzz targets (scripts/fuzz.sh) are built
+#            in the same folder (scripts/build-asan.sh), so JUCE and the engine are
+#            compiled instrumented once for both.
 #   thread   ThreadSanitizer, in build-tsan: the device link and the controller
-#            (test_midi, test_downloader, test_controller, test_pedal, pedal-sim's
-#            tests and the message tests).
+#            (labels midi, downloader, controller, pedal, message).
 #
 #   scripts/sanitize.sh [address] [thread]      (no argument: both)
 #
+# Not run under a sanitizer: the window tests and the whole-application runs (the
+# application, the demo binary, the soak, the VM scenarios, the package). They spend
+# their time in windows and at the real pacing, on the engine paths that the component
+# tests already take under it, and would cost a whole instrumented build of the
+# windows and the application.
+#
 # Any sanitizer report fails the run: every report is also written to
-# <build>/sanitizer-reports/, so that one from a process whose exit code a test
-# does not look at (a child of a script, a program expected to fail) still counts.
+# <build>/sanitizer-reports/, so that one from a process whose exit code a test does
+# not look at (a child of a script, a program expected to fail) still counts.
 # Suppressions, each with the reason it is not the updater's fault, are in
 # tests/sanitizers/. The last line is "N passed, N failed" over all tests run.
-#
-# Not run under AddressSanitizer, because they mostly wait at the real pacing of a
-# transfer (20 s to several minutes each) on code paths that the unit tests and the
-# short whole-application runs already take under it: the interactive update and
-# the closes during a transfer, reconnection, revision check or second update
-# (app_interactive_update, app_close_during_{transfer,reconnect,verify,interrupt}),
-# the single-instance runs (app_single_instance), the fault soak (soak), the demo
-# binary runs (e2e_*), the ALSA VM scenarios (alsa_vm_*, a virtual machine that
-# runs the plain build) and the Debian package build (package).
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 stages=("$@")
 [ ${#stages[@]} -gt 0 ] || stages=(address thread)
 
-long_runs='^(app_interactive_update|app_close_during_(transfer|reconnect|verify|interrupt)|app_single_instance|soak|package)$|^e2e_|^alsa_vm_'
-
-# The device link and the controller; the programs of these test folders are built.
-thread_dirs=(midi downloader controller pedal message)
+# The component tests each stage runs (ctest labels, see tests/CMakeLists.txt), and
+# the programs that hold them.
+address_labels='^(message|firmware|model|controller|midi|downloader|pedal|soak)$'
+address_targets=(test_message test_message_quit test_firmware test_model test_controller test_midi
+                 test_downloader test_pedal test_pedal_sim pedal-sim test_soak_judgement)
+thread_labels='^(midi|downloader|controller|pedal|message)$'
 thread_targets=(test_midi test_downloader test_controller test_pedal test_pedal_sim pedal-sim
                 test_message test_message_quit)
 
@@ -72,10 +77,11 @@ check_reports() {
     return 1
 }
 
+# The component tests of one stage: only those whose programs the stage built.
 run_ctest() {
-    local log
+    local build="$1" labels="$2" log
     log="$(mktemp)"
-    ctest --no-tests=error --output-on-failure -j 2 "$@" | tee "$log" || true
+    ctest --test-dir "$build" --no-tests=error --output-on-failure -j 2 -L fast -L "$labels" | tee "$log" || true
     count_ctest "$log"
     rm -f "$log"
 }
@@ -88,10 +94,11 @@ for stage in "${stages[@]}"; do
     case "$stage" in
         address)
             build="$here/build-asan"
-            "$here/scripts/setup.sh" "$build" -DUPDATER_SANITIZE=address
+            "$here/scripts/build-asan.sh" "${address_targets[@]}"
             reports="$build/sanitizer-reports"
             rm -rf "$reports"
             mkdir -p "$reports"
+            echo "sanitize: address: built in $((SECONDS - started)) s"
 
             # fast_unwind_on_malloc=0: full allocation stacks through libraries built
             # without frame pointers, which the JUCE suppressions match on.
@@ -100,16 +107,18 @@ for stage in "${stages[@]}"; do
             export LSAN_OPTIONS="suppressions=$here/tests/sanitizers/lsan.supp:print_suppressions=0"
             export UBSAN_OPTIONS="$common:print_stacktrace=1"
 
-            echo "sanitize: address: running the tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-            run_ctest --test-dir "$build" -E "$long_runs" -LE 'e2e|vm'
+            echo "sanitize: address: running the component tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+            run_ctest "$build" "$address_labels"
             unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
             ;;
         thread)
             build="$here/build-tsan"
-            UPDATER_BUILD_TARGETS="${thread_targets[*]}" "$here/scripts/setup.sh" "$build" -DUPDATER_SANITIZE=thread
+            UPDATER_BUILD_TARGETS="${thread_targets[*]}" "$here/scripts/setup.sh" "$build" \
+                -DUPDATER_SANITIZE=thread -DCMAKE_UNITY_BUILD=ON
             reports="$build/sanitizer-reports"
             rm -rf "$reports"
             mkdir -p "$reports"
+            echo "sanitize: thread: built in $((SECONDS - started)) s"
 
             export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:log_path=$reports/report:log_exe_name=1"
             if [ -f "$here/tests/sanitizers/tsan.supp" ]; then
@@ -117,9 +126,7 @@ for stage in "${stages[@]}"; do
             fi
 
             echo "sanitize: thread: running the device link and controller tests under ThreadSanitizer"
-            for dir in "${thread_dirs[@]}"; do
-                run_ctest --test-dir "$build/tests/$dir"
-            done
+            run_ctest "$build" "$thread_labels"
             unset TSAN_OPTIONS
             ;;
         *)

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Sets up and builds the project and runs every test; then runs the tests again
-# under AddressSanitizer+UndefinedBehaviorSanitizer and ThreadSanitizer
-# (scripts/sanitize.sh) and each fuzz target for a bounded time (scripts/fuzz.sh),
-# each in a build folder of its own; then cross-builds the Windows updater and runs
-# its tests under Wine (scripts/windows.sh, build-windows). Ends with one line per
-# stage and then "N passed, N failed" over all of them; the exit code is 0 only when
-# all passed.
+# Sets up and builds the project and runs every test; then runs the engine's tests
+# again under AddressSanitizer+UndefinedBehaviorSanitizer and ThreadSanitizer
+# (scripts/sanitize.sh, a build folder per sanitizer) and each fuzz target for a
+# bounded time (scripts/fuzz.sh, in the AddressSanitizer's folder); then cross-builds
+# the Windows updater and runs its tests under Wine (scripts/windows.sh, build-windows).
+# Ends with one line per stage and then "N passed, N failed" over all of them; the
+# exit code is 0 only when all passed.
 #
 #   scripts/test.sh
 #

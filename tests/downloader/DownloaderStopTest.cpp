@@ -13,7 +13,7 @@ using Kind = CallJournal::Kind;
 namespace
 {
 constexpr int longPauseMs = 600000;
-constexpr int numPackages = 4;
+constexpr int packagesInImage = 4;
 
 /** A place where the transfer thread sits in a long pause, and how to tell it got there. */
 struct StopPoint
@@ -59,7 +59,7 @@ std::vector<StopPoint> stopPoints()
         {"UnattendedPauseAfterAPackage", true, pacingWith (&P::autoUpdateGapMs, longPauseMs), false,
          [] (const TransferRig& rig) { return progressPosts (rig) >= 1; }},
         {"PauseBeforeReconnecting", true, pacingWith (&P::reconnectPauseMs, longPauseMs), false,
-         [] (const TransferRig& rig) { return progressPosts (rig) >= numPackages - 1; }},
+         [] (const TransferRig& rig) { return progressPosts (rig) >= packagesInImage - 1; }},
         {"SearchAfterTheRestart", true, TransferRig::tinyPacing(), true,
          [] (const TransferRig& rig) { return rig.midi.holdsEntered() >= 1; }},
         {"SearchAtStartUp", true, TransferRig::tinyPacing(), true,
@@ -74,7 +74,7 @@ protected:
     void SetUp() override
     {
         const auto& point = GetParam();
-        rig = std::make_unique<TransferRig> (point.autoUpdate, numPackages, point.pacing);
+        rig = std::make_unique<TransferRig> (point.autoUpdate, packagesInImage, point.pacing);
         rig->midi.scriptFindResults ({true});
         rig->midi.setReply (revisionReply (1222));
         if (point.holdSearch)

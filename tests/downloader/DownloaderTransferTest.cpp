@@ -2,7 +2,6 @@
 // and the revision read back from the pedal; and the downloader's handling of the
 // model byte and of messages that are not its own.
 #include "TransferRig.h"
-#include "midi/SysExFormat.h"
 #include "support/MessagePump.h"
 
 #include <gmock/gmock.h>
@@ -147,7 +146,7 @@ TEST (DownloaderRevision, ReplyCarryingOneTwoZeroZeroIsRevision513FromThePedal)
 
     auto queries = rig->journal.entriesOf (Kind::sendAndReceive);
     ASSERT_EQ (queries.size(), 1u);
-    EXPECT_EQ (queries[0].bytes, midi::deviceCommand (0x2E, midi::revisionQueryCommand));
+    EXPECT_EQ (queries[0].bytes, revisionQuery());
     EXPECT_EQ (queries[0].value, 20);
 
     auto* revision = rig->controller.nth<message::SVNUpdate>();
@@ -158,12 +157,15 @@ TEST (DownloaderRevision, ReplyCarryingOneTwoZeroZeroIsRevision513FromThePedal)
 
 TEST (DownloaderRevision, NoReplyOrOneTooShortForFourBytesIsAFailedUpdate)
 {
-    const auto header = midi::deviceCommand (0x2E, midi::revisionQueryCommand);
+    const auto header = revisionQuery();
     auto threeBytes = header;
-    threeBytes.addArray ({0x00, 0x01, 0x02, 0x00}); // a high-bits byte and three data bytes
+    const juce::uint8 packed[] = {0x00, 0x01, 0x02, 0x00}; // a high-bits byte and three data bytes
+    threeBytes.addArray (packed, 4);
+
+    const juce::uint8 cutShort[] = {0x00, 0x6C};
 
     const std::vector<std::optional<juce::Array<juce::uint8>>> replies{
-        std::nullopt, juce::Array<juce::uint8>(), juce::Array<juce::uint8>{0x00, 0x6C}, header, threeBytes};
+        std::nullopt, juce::Array<juce::uint8>(), juce::Array<juce::uint8> (cutShort, 2), header, threeBytes};
 
     for (size_t i = 0; i < replies.size(); ++i)
     {
@@ -249,8 +251,7 @@ TEST (DownloaderDevice, PedalNotFoundIsReportedAndItsModelByteStillAddressesItLa
         EXPECT_EQ (finds[k].value, 0x2E);
         EXPECT_EQ (finds[k].threadName, "Downloader");
     }
-    EXPECT_EQ (rig->journal.entriesOf (Kind::sendAndReceive)[0].bytes,
-               midi::deviceCommand (0x2E, midi::revisionQueryCommand));
+    EXPECT_EQ (rig->journal.entriesOf (Kind::sendAndReceive)[0].bytes, revisionQuery());
 }
 
 TEST (DownloaderDevice, MessagesThatAreNotTheDownloadersChangeNothing)
@@ -300,8 +301,7 @@ TEST (DownloaderWhileRunning, LateResponsesAndModelIdsChangeNothing)
     rig->midi.release();
     ASSERT_TRUE (rig->runToEnd());
     EXPECT_EQ (rig->journal.sent(), rig->model.image());
-    EXPECT_EQ (rig->journal.entriesOf (Kind::sendAndReceive)[0].bytes,
-               midi::deviceCommand (0x2E, midi::revisionQueryCommand));
+    EXPECT_EQ (rig->journal.entriesOf (Kind::sendAndReceive)[0].bytes, revisionQuery());
 }
 
 TEST (DownloaderWhileRunning, AnUpdateAfterTheResultRunsAFreshCompleteTransfer)

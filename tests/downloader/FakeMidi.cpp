@@ -3,8 +3,6 @@
 namespace downloader_test
 {
 
-using Kind = CallJournal::Kind;
-
 FakeMidi::FakeMidi (CallJournal& journalToUse)
     : journal (journalToUse)
 {
@@ -13,7 +11,7 @@ FakeMidi::FakeMidi (CallJournal& journalToUse)
 bool FakeMidi::findDevice (int modelByte)
 {
     CallJournal::Entry entry;
-    entry.kind = Kind::findDevice;
+    entry.kind = CallJournal::Kind::findDevice;
     entry.value = modelByte;
     journal.add (entry);
 
@@ -35,12 +33,12 @@ bool FakeMidi::findDevice (int modelByte)
 
 void FakeMidi::closeDevice()
 {
-    journal.add ({Kind::closeDevice});
+    journal.add ({CallJournal::Kind::closeDevice});
 }
 
 void FakeMidi::getDeviceName (juce::String& name)
 {
-    journal.add ({Kind::getDeviceName});
+    journal.add ({CallJournal::Kind::getDeviceName});
     name = deviceName;
 }
 
@@ -48,7 +46,7 @@ bool FakeMidi::sendAndReceive (const juce::Array<juce::uint8>& request, juce::Ar
                                int maxPauses)
 {
     CallJournal::Entry entry;
-    entry.kind = Kind::sendAndReceive;
+    entry.kind = CallJournal::Kind::sendAndReceive;
     entry.bytes = request;
     entry.value = maxPauses;
     journal.add (entry);
@@ -64,7 +62,7 @@ bool FakeMidi::sendAndReceive (const juce::Array<juce::uint8>& request, juce::Ar
 bool FakeMidi::sendSysEx (const juce::Array<juce::uint8>& message)
 {
     CallJournal::Entry entry;
-    entry.kind = Kind::sendSysEx;
+    entry.kind = CallJournal::Kind::sendSysEx;
     entry.bytes = message;
     journal.add (entry);
 

@@ -28,16 +28,17 @@ void FakeModel::processMessage (message::BaseMessage& message)
 
 juce::Array<juce::uint8> FakeModel::packageFor (int index)
 {
-    return {0xF0,
-            0x00,
-            0x6C,
-            0x51,
-            0x00,
-            0x2E,
-            0x52,
-            static_cast<juce::uint8> (index & 0x7F),
-            static_cast<juce::uint8> ((index >> 7) & 0x7F),
-            0xF7};
+    const juce::uint8 bytes[] = {0xF0,
+                                 0x00,
+                                 0x6C,
+                                 0x51,
+                                 0x00,
+                                 0x2E,
+                                 0x52,
+                                 static_cast<juce::uint8> (index & 0x7F),
+                                 static_cast<juce::uint8> ((index >> 7) & 0x7F),
+                                 0xF7};
+    return {bytes, 10};
 }
 
 std::vector<juce::Array<juce::uint8>> FakeModel::image() const

@@ -1,13 +1,10 @@
 #include "TransferRig.h"
 
-#include "midi/SevenBitPacking.h"
-#include "midi/SysExFormat.h"
 #include "support/MessagePump.h"
+#include "support/RevisionAnswer.h"
 
 namespace downloader_test
 {
-
-using Kind = CallJournal::Kind;
 
 TransferRig::TransferRig (bool autoUpdate, int numPackages, downloader::Pacing pacing)
     : model (controller, numPackages)
@@ -46,7 +43,7 @@ bool TransferRig::runToEnd (int timeoutMs)
     return done;
 }
 
-bool TransferRig::pumpUntilCount (Kind kind, size_t count, int timeoutMs)
+bool TransferRig::pumpUntilCount (CallJournal::Kind kind, size_t count, int timeoutMs)
 {
     return testing_support::pumpUntil ([this, kind, count] { return journal.count (kind) >= count; },
                                        timeoutMs);
@@ -63,22 +60,22 @@ juce::String TransferRig::threadTrace() const
 
         switch (e.kind)
         {
-            case Kind::sendSysEx:
+            case CallJournal::Kind::sendSysEx:
                 steps.add ("S" + juce::String (e.bytes.size() > 8 ? e.bytes[7] + (e.bytes[8] << 7) : -1));
                 break;
-            case Kind::findDevice:
+            case CallJournal::Kind::findDevice:
                 steps.add ("F");
                 break;
-            case Kind::closeDevice:
+            case CallJournal::Kind::closeDevice:
                 steps.add ("C");
                 break;
-            case Kind::getDeviceName:
+            case CallJournal::Kind::getDeviceName:
                 steps.add ("N");
                 break;
-            case Kind::sendAndReceive:
+            case CallJournal::Kind::sendAndReceive:
                 steps.add ("Q");
                 break;
-            case Kind::post:
+            case CallJournal::Kind::post:
                 steps.add (e.value == message::Code::progressUpdate ? "P"
                            : e.value == message::Code::updateStatus ? "U"
                            : e.value == message::Code::svnUpdate    ? "V"
@@ -91,14 +88,13 @@ juce::String TransferRig::threadTrace() const
 
 juce::Array<juce::uint8> revisionReply (juce::int32 revision, juce::uint8 modelByte)
 {
-    const auto value = static_cast<juce::uint32> (revision);
-    const juce::uint8 bytes[] = {
-        static_cast<juce::uint8> (value & 0xFF), static_cast<juce::uint8> ((value >> 8) & 0xFF),
-        static_cast<juce::uint8> ((value >> 16) & 0xFF), static_cast<juce::uint8> ((value >> 24) & 0xFF)};
+    return testing_support::revisionAnswer (static_cast<juce::uint32> (revision), 4, modelByte);
+}
 
-    auto reply = midi::deviceCommand (modelByte, midi::revisionQueryCommand);
-    reply.addArray (midi::SevenBitPacking::pack (bytes, 4));
-    return reply;
+juce::Array<juce::uint8> revisionQuery()
+{
+    const juce::uint8 query[] = {0x00, 0x6c, 0x51, 0x00, 0x2e, 0x03};
+    return {query, 6};
 }
 
 } // namespace downloader_test

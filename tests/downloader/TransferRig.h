@@ -55,4 +55,7 @@ public:
 /** The data of a revision reply from the pedal carrying this revision. */
 juce::Array<juce::uint8> revisionReply (juce::int32 revision, juce::uint8 modelByte = 0x2E);
 
+/** The data of the revision query to the Verrano2 (model byte 2E). */
+juce::Array<juce::uint8> revisionQuery();
+
 } // namespace downloader_test

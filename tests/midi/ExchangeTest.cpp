@@ -4,6 +4,7 @@
 #include "WorkerThread.h"
 #include "midi/Midi.h"
 #include "midi/SevenBitPacking.h"
+#include "support/RevisionAnswer.h"
 
 #include <gtest/gtest.h>
 
@@ -19,12 +20,7 @@ const auto revisionQuery = pedalData ({0x03});
 /** The pedal's answer to the revision query for `revision`. */
 juce::Array<juce::uint8> revisionReply (juce::uint32 revision)
 {
-    const juce::uint8 value[] = {
-        static_cast<juce::uint8> (revision), static_cast<juce::uint8> (revision >> 8),
-        static_cast<juce::uint8> (revision >> 16), static_cast<juce::uint8> (revision >> 24)};
-    auto data = pedalData ({0x03});
-    data.addArray (midi::SevenBitPacking::pack (value, 4));
-    return data;
+    return testing_support::revisionAnswer (revision);
 }
 
 /** A transport over one "Pedal" pair whose far side runs `script`, already found. */
@@ -60,7 +56,7 @@ TEST_F (Exchange, ClosedTransportSendsNothing)
     transport =
         std::make_unique<midi::Midi> (std::make_unique<BorrowedPortLayer> (ports), midi::Timing{20, 1});
 
-    juce::Array<juce::uint8> reply{0x42};
+    juce::Array<juce::uint8> reply{juce::uint8{0x42}};
     EXPECT_FALSE (transport->sendSysEx (revisionQuery));
     EXPECT_FALSE (transport->sendAndReceive (revisionQuery, reply, 20));
     EXPECT_EQ (reply, bytesOf ({0x42}));
@@ -104,7 +100,7 @@ TEST_F (Exchange, ReplyPresentRightAfterTheSendSucceedsWithoutAPause)
     EXPECT_EQ (sentAfterProbe(), std::vector<juce::Array<juce::uint8>> ({framed (revisionQuery)}));
 
     // With no pause allowed there is no look at all: even that reply is too late.
-    juce::Array<juce::uint8> untouched{0x42};
+    juce::Array<juce::uint8> untouched{juce::uint8{0x42}};
     EXPECT_FALSE (transport->sendAndReceive (revisionQuery, untouched, 0));
     EXPECT_EQ (untouched, bytesOf ({0x42}));
 }
@@ -122,7 +118,7 @@ TEST_F (Exchange, NoReplyOrOneAfterTheLastPauseFails)
 {
     open (answeringPedal ({later (framed (revisionReply (1222)), 1000)}), {20, 5});
 
-    juce::Array<juce::uint8> reply{0x42};
+    juce::Array<juce::uint8> reply{juce::uint8{0x42}};
     EXPECT_FALSE (transport->sendAndReceive (revisionQuery, reply, 3));
     EXPECT_EQ (reply, bytesOf ({0x42}));
 
@@ -140,7 +136,7 @@ TEST_F (Exchange, OnlyThePedalsFirstAnswerIsTheReply)
     const auto second = pedalData ({0x03, 0x7f, 0x01});
     open (answeringPedal ({atOnce (framed (first)), atOnce (framed (second))}));
 
-    juce::Array<juce::uint8> reply{0x42};
+    juce::Array<juce::uint8> reply{juce::uint8{0x42}};
     ASSERT_TRUE (transport->sendAndReceive (revisionQuery, reply, 20));
     EXPECT_EQ (reply, first);
 }
@@ -149,9 +145,7 @@ TEST_F (Exchange, AShortAnswerIsNotLengthenedByThePedalsNextMessages)
 {
     // Three bytes of revision 1222, then pedal messages that do not answer the
     // query: glued together they would read as 1222.
-    const juce::uint8 value[] = {0xc6, 0x04, 0x00};
-    auto shortAnswer = pedalData ({0x03});
-    shortAnswer.addArray (midi::SevenBitPacking::pack (value, 3));
+    const auto shortAnswer = testing_support::revisionAnswer (1222, 3);
 
     open (answeringPedal ({atOnce (framed (shortAnswer)), atOnce (framed (pedalData ({0x7f, 0x01, 0x02}))),
                            atOnce (framed (pedalData ({})))}));
@@ -195,7 +189,7 @@ TEST_F (Exchange, ForeignShortAndNonSysExInputAndAcknowledgementsAreNoReply)
 
     open (answeringPedal (noise));
 
-    juce::Array<juce::uint8> reply{0x42};
+    juce::Array<juce::uint8> reply{juce::uint8{0x42}};
     EXPECT_FALSE (transport->sendAndReceive (revisionQuery, reply, 5));
     EXPECT_EQ (reply, bytesOf ({0x42}));
 
@@ -218,7 +212,7 @@ TEST_F (Exchange, PedalMessagesThatDoNotAnswerTheRequestAreNoReply)
                                            atOnce (framed (pedalData ({0x05, 0x00, 0x46})))};
     open (answeringPedal (noise));
 
-    juce::Array<juce::uint8> reply{0x42};
+    juce::Array<juce::uint8> reply{juce::uint8{0x42}};
     EXPECT_FALSE (transport->sendAndReceive (revisionQuery, reply, 5));
     EXPECT_EQ (reply, bytesOf ({0x42}));
 

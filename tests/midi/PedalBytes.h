@@ -1,7 +1,6 @@
 #pragma once
 
 #include "FakePortLayer.h"
-#include "midi/SysExFormat.h"
 
 #include <initializer_list>
 #include <ostream>
@@ -23,7 +22,8 @@ inline juce::Array<juce::uint8> bytesOf (std::initializer_list<int> values)
 /** The device header for `model` followed by `rest`: the data of a pedal message. */
 inline juce::Array<juce::uint8> pedalData (std::initializer_list<int> rest, juce::uint8 model = pedalModel)
 {
-    auto out = midi::deviceHeader (model);
+    const juce::uint8 header[] = {0x00, 0x6c, 0x51, 0x00, model};
+    juce::Array<juce::uint8> out (header, 5);
     out.addArray (bytesOf (rest));
     return out;
 }
@@ -31,7 +31,7 @@ inline juce::Array<juce::uint8> pedalData (std::initializer_list<int> rest, juce
 /** F0, data, F7. */
 inline juce::Array<juce::uint8> framed (const juce::Array<juce::uint8>& data)
 {
-    juce::Array<juce::uint8> out{0xf0};
+    juce::Array<juce::uint8> out{juce::uint8{0xf0}};
     out.addArray (data);
     out.add (0xf7);
     return out;

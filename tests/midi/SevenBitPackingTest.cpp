@@ -85,9 +85,8 @@ TEST (DecodeRevision, FirstFourUnpackedBytesLeastSignificantFirst)
     reply.addArray (bytesOf ({0x7f, 0x7f, 0x7f, 0x7f, 0x7f, 0x7f, 0x7f, 0x7f}));
     EXPECT_EQ (midi::decodeRevision (exactly (reply)), -1);
 
-    const juce::uint8 revision[] = {0xc6, 0x04, 0x00, 0x00};
-    reply = pedalData ({0x03});
-    reply.addArray (SevenBitPacking::pack (revision, 4));
+    // 1222 is C6 04 00 00: the high bit of C6 sits in bit 6 of the high-bits byte.
+    reply = pedalData ({0x03, 0x40, 0x46, 0x04, 0x00, 0x00});
     EXPECT_EQ (midi::decodeRevision (exactly (reply)), 1222);
 }
 

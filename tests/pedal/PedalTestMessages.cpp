@@ -4,7 +4,6 @@
 
 #include "firmware/FirmwareImage.h"
 #include "midi/SevenBitPacking.h"
-#include "midi/SysExFormat.h"
 #include "tools/pedal/PedalProtocol.h"
 
 namespace pedal_test
@@ -28,14 +27,14 @@ std::vector<juce::MidiMessage> firmwarePackages()
 
 juce::MidiMessage probe()
 {
-    const auto data = midi::deviceCommand (pedal::modelByte, midi::probeCommand);
-    return juce::MidiMessage::createSysExMessage (data.begin(), data.size());
+    const juce::uint8 bytes[] = {0xf0, 0x00, 0x6c, 0x51, 0x00, 0x2e, 0x00, 0xf7};
+    return juce::MidiMessage (bytes, static_cast<int> (sizeof (bytes)));
 }
 
 juce::MidiMessage revisionQuery()
 {
-    const auto data = midi::deviceCommand (pedal::modelByte, midi::revisionQueryCommand);
-    return juce::MidiMessage::createSysExMessage (data.begin(), data.size());
+    const juce::uint8 bytes[] = {0xf0, 0x00, 0x6c, 0x51, 0x00, 0x2e, 0x03, 0xf7};
+    return juce::MidiMessage (bytes, static_cast<int> (sizeof (bytes)));
 }
 
 std::optional<juce::int32> revisionIn (const juce::MidiMessage& reply)

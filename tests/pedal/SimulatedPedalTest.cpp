@@ -1,7 +1,6 @@
 #include "PedalTestMessages.h"
 #include "RecordingPedalPorts.h"
 
-#include "midi/SevenBitPacking.h"
 #include "midi/SysExFormat.h"
 #include "tools/pedal/ForeignTraffic.h"
 #include "tools/pedal/PedalProtocol.h"
@@ -135,6 +134,18 @@ TEST_F (PedalTest, ProbeIsAcknowledgedOnThePedalsOwnThread)
 
 TEST_F (PedalTest, RevisionReplyIsElevenBytesOfPackedRevision)
 {
+    {
+        // 1187 is A3 04 00 00: the high bit of A3 goes to bit 6 of the high-bits byte.
+        startPedal();
+        pedal->receive (pedal_test::revisionQuery());
+        ASSERT_TRUE (ports.waitForCommand (midi::revisionQueryCommand));
+        const auto reply = ports.sentWithCommand (midi::revisionQueryCommand).front();
+        const juce::uint8 expected[] = {0xf0, 0x00, 0x6c, 0x51, 0x00, 0x2e, 0x03,
+                                        0x40, 0x23, 0x04, 0x00, 0x00, 0xf7};
+        ASSERT_EQ (reply.getRawDataSize(), 13);
+        EXPECT_TRUE (std::equal (std::begin (expected), std::end (expected), reply.getRawData()));
+    }
+
     for (const juce::int32 revision : {1187, 0, 127, 128, 0x7fffffff, -1})
     {
         RecordingPedalPorts fresh;
@@ -170,11 +181,11 @@ TEST_F (PedalTest, TheImagesBlocksSurviveARepackingRoundTrip)
         if (!pedal::isBlockPackage (package))
             continue;
 
-        const auto* packed = package.getSysExData() + midi::replyHeaderSize;
-        const auto block = midi::SevenBitPacking::unpack (packed, pedal::packedBlockSize);
+        const auto* packed = package.getSysExData() + pedal::packedDataOffset;
+        const auto block = pedal::unpackSevenBit (packed, pedal::packedBlockSize);
         ASSERT_EQ (block.size(), 517);
 
-        const auto repacked = midi::SevenBitPacking::pack (block.begin(), block.size());
+        const auto repacked = pedal::packSevenBit (block.begin(), block.size());
         ASSERT_EQ (repacked.size(), pedal::packedBlockSize);
         ASSERT_TRUE (std::equal (repacked.begin(), repacked.end(), packed));
     }
@@ -187,7 +198,7 @@ struct TransitCase
     const char* reasonPart;
 };
 
-void PrintTo (const TransitCase& transitCase, std::ostream* os)
+static void PrintTo (const TransitCase& transitCase, std::ostream* os)
 {
     *os << transitCase.settings;
 }
@@ -314,19 +325,17 @@ TEST_F (PedalTest, MessagesNotAddressedToThePedalAreIgnored)
 {
     startPedal();
 
-    auto otherModel =
-        midi::deviceCommand (static_cast<juce::uint8> (pedal::modelByte + 1), midi::probeCommand);
-    juce::Array<juce::uint8> otherMaker{0x00, 0x20, 0x33, 0x00, pedal::modelByte, 0x00};
+    const juce::uint8 otherModel[] = {0xf0, 0x00, 0x6c, 0x51, 0x00, 0x2f, 0x00, 0xf7};
+    const juce::uint8 otherMaker[] = {0xf0, 0x00, 0x20, 0x33, 0x00, 0x2e, 0x00, 0xf7};
     const juce::uint8 headerOnly[] = {0xf0, 0x00, 0x6c, 0x51, 0x00, 0x2e, 0xf7};
     const juce::uint8 emptySysEx[] = {0xf0, 0xf7};
-    auto probeWithExtra = midi::deviceCommand (pedal::modelByte, midi::probeCommand);
-    probeWithExtra.add (0x00);
+    const juce::uint8 probeWithExtra[] = {0xf0, 0x00, 0x6c, 0x51, 0x00, 0x2e, 0x00, 0x00, 0xf7};
 
-    pedal->receive (juce::MidiMessage::createSysExMessage (otherModel.begin(), otherModel.size()));
-    pedal->receive (juce::MidiMessage::createSysExMessage (otherMaker.begin(), otherMaker.size()));
+    for (auto* bytes : {otherModel, otherMaker})
+        pedal->receive (juce::MidiMessage (bytes, 8));
     pedal->receive (juce::MidiMessage (headerOnly, sizeof (headerOnly)));
     pedal->receive (juce::MidiMessage (emptySysEx, sizeof (emptySysEx)));
-    pedal->receive (juce::MidiMessage::createSysExMessage (probeWithExtra.begin(), probeWithExtra.size()));
+    pedal->receive (juce::MidiMessage (probeWithExtra, sizeof (probeWithExtra)));
     pedal->receive (juce::MidiMessage::noteOn (1, 60, static_cast<juce::uint8> (90)));
     waitUntilHandled();
 

@@ -1,10 +1,10 @@
 #include "ExpectedArrival.h"
 
-#include "firmware/FirmwareClass.h"
-#include "midi/SysExFormat.h"
-#include "model/Model.h"
+#include "firmware/FirmwareImage.h"
 #include "tools/pedal/PedalProtocol.h"
 #include "tools/pedal/TransitFaults.h"
+
+#include <utility>
 
 namespace soak
 {
@@ -13,18 +13,18 @@ namespace
 {
 bool isFirmwarePackage (const juce::MidiMessage& message)
 {
-    if (!pedal::isForPedal (message) || message.getSysExDataSize() <= midi::deviceHeaderSize)
+    if (!pedal::isForPedal (message) || message.getSysExDataSize() <= pedal::deviceHeaderSize)
         return false;
 
-    const auto command = message.getSysExData()[midi::deviceHeaderSize];
+    const auto command = message.getSysExData()[pedal::deviceHeaderSize];
     return command == pedal::beginUpdateCommand || command == pedal::blockCommand;
 }
 
 bool isEndOfImage (const juce::MidiMessage& message)
 {
-    return isFirmwarePackage (message) && message.getSysExDataSize() == midi::deviceHeaderSize + 2 &&
-           message.getSysExData()[midi::deviceHeaderSize] == pedal::blockCommand &&
-           message.getSysExData()[midi::deviceHeaderSize + 1] == 0x01;
+    return isFirmwarePackage (message) && message.getSysExDataSize() == pedal::deviceHeaderSize + 2 &&
+           message.getSysExData()[pedal::deviceHeaderSize] == pedal::blockCommand &&
+           message.getSysExData()[pedal::deviceHeaderSize + 1] == 0x01;
 }
 } // namespace
 
@@ -64,15 +64,21 @@ ExpectedArrival ExpectedArrival::of (const std::vector<juce::Array<juce::uint8>>
 
 const std::vector<juce::Array<juce::uint8>>& ExpectedArrival::embeddedImage()
 {
+    // Cut here, message by message (each ends with its F7), rather than by the
+    // model: what the pedal should receive must not depend on the code under test.
     static const auto packages = []
     {
-        FirmwareClass firmware;
-        model::Model model (nullptr, &firmware);
         std::vector<juce::Array<juce::uint8>> cut;
+        juce::Array<juce::uint8> message;
 
-        for (auto package = model.getNextPackage(); !package.isEmpty(); package = model.getNextPackage())
-            cut.push_back (package);
+        for (size_t i = 0; i < firmwareImageSize; ++i)
+        {
+            message.add (firmwareImage[i]);
+            if (firmwareImage[i] == 0xf7)
+                cut.push_back (std::exchange (message, {}));
+        }
 
+        jassert (cut.size() == 492 && message.isEmpty());
         return cut;
     }();
     return packages;

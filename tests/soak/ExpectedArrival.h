@@ -25,7 +25,7 @@ public:
     static ExpectedArrival of (const std::vector<juce::Array<juce::uint8>>& image,
                                const pedal::PedalConfig& config, pedal::PedalMode mode);
 
-    /** The embedded image, cut into packages the way the model cuts it. */
+    /** The embedded image as the 492 SysEx messages it is made of, in order. */
     static const std::vector<juce::Array<juce::uint8>>& embeddedImage();
 };
 

@@ -19,6 +19,10 @@ struct Fault
         (ack, revision, restart-ms, ...), and two faults of one key are never combined. */
     juce::String key;
 
+    /** True when the fault cannot break an update: by the pedal's documented behaviour
+        and the updater's fixed waits, an update with it (and nothing worse) succeeds. */
+    bool harmless = false;
+
     /** Builds the settings text; timings scale with the run's settings. */
     std::function<juce::String (juce::Random&, const SoakSettings&)> settings;
 };
@@ -35,6 +39,9 @@ public:
     {
         juce::StringArray names;
         juce::String settings;
+
+        /** Every fault of the draw is harmless: the update must succeed. */
+        bool harmless = true;
     };
 
     explicit FaultDeck (juce::int64 seed);

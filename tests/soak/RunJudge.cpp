@@ -154,9 +154,39 @@ juce::StringArray RunJudge::checkAttempt (const RunRecord& record, size_t index)
 
     found.addArray (checkFlash (record, attempt));
 
+    if (record.harmless)
+        found.addArray (checkHarmless (record, attempt));
+
     for (auto& problem : found)
         if (!problem.startsWith (which))
             problem = which + problem;
+
+    return found;
+}
+
+juce::StringArray RunJudge::checkHarmless (const RunRecord& record, const Attempt& attempt)
+{
+    juce::StringArray found;
+    const auto faults =
+        record.faults.isEmpty() ? juce::String ("no fault") : record.faults.joinIntoString (" + ");
+
+    if (!attempt.requested)
+        found.add ("no update was started, although " + faults + " cannot stop one");
+    else if (reported (record, attempt) != Outcome::success)
+        found.add ("the update failed (" + describe (reported (record, attempt)) + ", exit code " +
+                   juce::String (attempt.exitCode) + "), although " + faults + " cannot break it");
+
+    // The updated pedal is the first of the setup.
+    if (!attempt.pedalsAfter.empty())
+    {
+        const auto& pedal = attempt.pedalsAfter.front();
+        if (pedal.mode != pedal::PedalMode::normal || pedal.revision != imageRevision)
+            found.add ("the pedal ended " +
+                       juce::String (pedal.mode == pedal::PedalMode::normal ? "in normal operation"
+                                                                            : "in its boot loader") +
+                       " with revision " + juce::String (pedal.revision) + ", not " +
+                       juce::String (imageRevision));
+    }
 
     return found;
 }

@@ -13,6 +13,9 @@ namespace soak
     passed its flash check and its answer, reaching the updater in time, carried
     the image's revision; every other requested update must be reported as a
     failure, and an interactive run whose button never came on as no update at all.
+    A run whose faults cannot break an update must succeed outright, whatever the
+    pedals say: the button comes on, the result is a success, and the pedal ends in
+    normal operation with the image's revision.
     The pedal's flash must show exactly the blocks that the faults in transit let
     through, in order; an update whose bar showed the image sent must have reached
     a pedal; and nothing of the updater (threads, ports) may outlive it.
@@ -52,6 +55,7 @@ private:
 
     juce::StringArray checkAttempt (const RunRecord& record, size_t index) const;
     juce::StringArray checkFlash (const RunRecord& record, const Attempt& attempt) const;
+    static juce::StringArray checkHarmless (const RunRecord& record, const Attempt& attempt);
 
     const SoakSettings settings;
     const int threadsBefore;

@@ -28,6 +28,9 @@ struct RunRecord
     juce::StringArray faults;
     juce::String settings;
 
+    /** None of the faults can break an update (FaultDeck): every update must succeed. */
+    bool harmless = false;
+
     /** The settings each pedal of the setup ran with, in the bus's order. */
     std::vector<pedal::PedalConfig> pedalConfigs;
 

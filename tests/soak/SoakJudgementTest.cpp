@@ -138,6 +138,40 @@ TEST (RunJudge, SuccessNeedsAPassedCheckAndTheImagesRevisionInTime)
     EXPECT_EQ (judge.problems (falseFailure).size(), 1);
 }
 
+TEST (RunJudge, FaultsThatCannotBreakAnUpdateRequireASuccess)
+{
+    // An updater that gives up at once: nothing sent, nothing asked. The pedal's
+    // account agrees with the failure, so only the dealt faults can tell.
+    auto gaveUp = goodUnattendedRun();
+    only (gaveUp).resultText = soak::ViewSink::failureText;
+    only (gaveUp).exitCode = -1;
+    only (gaveUp).progressPeak = 0.0;
+    only (gaveUp).pedalsAfter[0] = {};
+    only (gaveUp).pedalsAfter[0].revision = pedal::PedalConfig::factoryRevision;
+    EXPECT_TRUE (judge.problems (gaveUp).isEmpty());
+
+    gaveUp.harmless = true;
+    gaveUp.faults.add ("foreign traffic");
+    const auto problems = judge.problems (gaveUp).joinIntoString ("\n");
+    EXPECT_TRUE (problems.contains ("foreign traffic cannot break it")) << problems;
+    EXPECT_TRUE (problems.contains ("in its boot loader with revision 1187")) << problems;
+
+    // A user who never saw the button come on for a pedal in its boot loader.
+    RunRecord noButton;
+    noButton.interactive = true;
+    noButton.harmless = true;
+    noButton.ended = true;
+    noButton.pedalConfigs.push_back (configFor ("extra-devices=2"));
+    noButton.attempts.emplace_back();
+    only (noButton).pedalsBefore.emplace_back();
+    only (noButton).pedalsAfter.emplace_back();
+    EXPECT_TRUE (judge.problems (noButton).joinIntoString ("\n").contains ("no update was started"));
+
+    auto good = goodUnattendedRun();
+    good.harmless = true;
+    EXPECT_TRUE (judge.problems (good).isEmpty());
+}
+
 TEST (RunJudge, TheVerdictSpeaksForThePedalThatAnsweredDuringTheUpdate)
 {
     // The updated pedal passed, but a second pedal in normal operation answered the query.

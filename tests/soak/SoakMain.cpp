@@ -17,6 +17,7 @@
 
 #include <juce_events/juce_events.h>
 
+#include <algorithm>
 #include <iostream>
 #include <map>
 
@@ -103,6 +104,7 @@ int main (int argc, char* argv[])
     soak::MemoryTrend memory (juce::jmax (5, fastRuns / 5));
 
     int passed = 0, failed = 0, mismatches = 0, otherProblems = 0;
+    int harmlessRuns = 0, harmlessSucceeded = 0;
     std::map<juce::String, int> faultsPlayed, outcomes;
 
     for (int run = 1; run <= options.runs; ++run)
@@ -129,6 +131,7 @@ int main (int argc, char* argv[])
         auto record = soak::SoakRun::play (config, interactive, retry, settings);
         record.faults = draw.names;
         record.settings = draw.settings;
+        record.harmless = draw.harmless;
 
         const soak::RunJudge judge (settings, threadsBefore);
         const auto problems = judge.problems (record);
@@ -153,6 +156,16 @@ int main (int argc, char* argv[])
                          soak::RunJudge::describe (byPedal));
         }
 
+        if (record.harmless)
+        {
+            ++harmlessRuns;
+            const auto succeeded = std::all_of (
+                record.attempts.begin(), record.attempts.end(),
+                [&record] (const soak::Attempt& attempt)
+                { return soak::RunJudge::reported (record, attempt) == soak::RunJudge::Outcome::success; });
+            harmlessSucceeded += succeeded ? 1 : 0;
+        }
+
         if (mismatch)
             ++mismatches;
         else if (!problems.isEmpty())
@@ -162,7 +175,7 @@ int main (int argc, char* argv[])
 
         std::cout << "run " << run << "/" << options.runs << "  " << (realPacing ? "real" : "fast") << "  "
                   << (interactive ? (retry ? "interactive, retrying" : "interactive") : "unattended") << "  "
-                  << draw.names.joinIntoString (" + ") << " ["
+                  << draw.names.joinIntoString (" + ") << (draw.harmless ? " (harmless)" : "") << " ["
                   << (draw.settings.isEmpty() ? juce::String ("-") : draw.settings)
                   << "]: " << reports.joinIntoString ("; then ") << ", "
                   << juce::String (record.durationMs / 1000.0, 1) << " s, RSS " << megabytes (rss) << "  "
@@ -178,6 +191,15 @@ int main (int argc, char* argv[])
               << " kB from first to last quarter: " << (verdict.growing ? "GROWING" : "steady") << std::endl;
 
     if (verdict.growing)
+        ++failed;
+
+    // Every run whose faults cannot break an update must have succeeded: an updater
+    // that fails every update agrees with the pedals' account and is caught only here.
+    std::cout << "harmless faults: " << harmlessSucceeded << " of " << harmlessRuns
+              << " runs succeeded, as all must" << (harmlessSucceeded < harmlessRuns ? ": FAILED" : "")
+              << std::endl;
+
+    if (harmlessSucceeded < harmlessRuns && failed == 0)
         ++failed;
 
     std::cout << "soak: " << options.runs << " runs, seed " << options.seed << ", " << mismatches

@@ -1,7 +1,5 @@
 #include "tools/pedal/SimulatedPedal.h"
 
-#include "midi/SevenBitPacking.h"
-#include "midi/SysExFormat.h"
 #include "tools/pedal/PedalProtocol.h"
 
 #include <cmath>
@@ -22,8 +20,8 @@ juce::MidiMessage revisionReply (juce::int32 revision, int numBytes)
                                  static_cast<juce::uint8> (value >> 16),
                                  static_cast<juce::uint8> (value >> 24)};
 
-    juce::Array<juce::uint8> body{midi::revisionQueryCommand};
-    body.addArray (midi::SevenBitPacking::pack (bytes, numBytes));
+    juce::Array<juce::uint8> body{revisionCommand};
+    body.addArray (packSevenBit (bytes, numBytes));
     return pedalMessage (body);
 }
 
@@ -251,12 +249,12 @@ void SimulatedPedal::handle (const juce::MidiMessage& message)
 
     const auto* data = message.getSysExData();
     const int size = message.getSysExDataSize();
-    if (size <= midi::deviceHeaderSize)
+    if (size <= deviceHeaderSize)
         return;
 
-    const auto command = data[midi::deviceHeaderSize];
+    const auto command = data[deviceHeaderSize];
 
-    if (command == midi::probeCommand && size == midi::deviceHeaderSize + 1)
+    if (command == probeCommand && size == deviceHeaderSize + 1)
     {
         {
             const juce::ScopedLock sl (stateLock);
@@ -264,11 +262,11 @@ void SimulatedPedal::handle (const juce::MidiMessage& message)
         }
 
         if (config.acknowledge != PedalConfig::Answer::none)
-            sendOrSchedule (pedalMessage ({midi::acknowledgeCommand}), config.acknowledgeDelayMs);
+            sendOrSchedule (pedalMessage ({acknowledgeCommand}), config.acknowledgeDelayMs);
 
         changed();
     }
-    else if (command == midi::revisionQueryCommand && size == midi::deviceHeaderSize + 1)
+    else if (command == revisionCommand && size == deviceHeaderSize + 1)
     {
         {
             const juce::ScopedLock sl (stateLock);
@@ -287,8 +285,8 @@ void SimulatedPedal::handle (const juce::MidiMessage& message)
 
 void SimulatedPedal::handleFirmware (const juce::uint8* data, int size)
 {
-    const auto command = data[midi::deviceHeaderSize];
-    const bool endMarker = size == midi::deviceHeaderSize + 2 && data[midi::deviceHeaderSize + 1] == 0x01;
+    const auto command = data[deviceHeaderSize];
+    const bool endMarker = size == deviceHeaderSize + 2 && data[deviceHeaderSize + 1] == 0x01;
     bool finished = false;
 
     {
@@ -319,9 +317,9 @@ void SimulatedPedal::handleFirmware (const juce::uint8* data, int size)
         {
             finished = true;
         }
-        else if (size == midi::replyHeaderSize + packedBlockSize)
+        else if (size == packedDataOffset + packedBlockSize)
         {
-            const auto block = midi::SevenBitPacking::unpack (data + midi::replyHeaderSize, packedBlockSize);
+            const auto block = unpackSevenBit (data + packedDataOffset, packedBlockSize);
             flash.store (block.begin(), block.size());
         }
         else

@@ -1,7 +1,5 @@
 #include "tools/pedal/TransitFaults.h"
 
-#include "midi/SevenBitPacking.h"
-#include "midi/SysExFormat.h"
 #include "tools/pedal/PedalProtocol.h"
 
 namespace pedal
@@ -52,8 +50,8 @@ std::optional<int> TransitFaults::blockNumberOf (const juce::MidiMessage& messag
         return std::nullopt;
 
     // The first group of the packed data carries the two bytes of the block number.
-    const auto* packed = message.getSysExData() + midi::replyHeaderSize;
-    const auto number = midi::SevenBitPacking::unpack (packed, 3);
+    const auto* packed = message.getSysExData() + packedDataOffset;
+    const auto number = unpackSevenBit (packed, 3);
     return number[0] | (number[1] << 8);
 }
 
@@ -63,7 +61,7 @@ juce::MidiMessage TransitFaults::corrupted (const juce::MidiMessage& blockPackag
 
     // Raw byte 1 + 6 + 100 is a data byte (not a high-bits byte) of the packed block,
     // well inside the firmware payload; flipping its low bit keeps it a valid data byte.
-    constexpr size_t position = 1 + midi::replyHeaderSize + 100;
+    constexpr size_t position = 1 + packedDataOffset + 100;
     bytes[position] = static_cast<char> (bytes[position] ^ 0x01);
     return juce::MidiMessage (bytes.getData(), static_cast<int> (bytes.getSize()));
 }
