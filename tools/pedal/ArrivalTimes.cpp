@@ -8,22 +8,15 @@
 namespace pedal
 {
 
-namespace
-{
-/** Data bytes of a message for the pedal: the five of the device header, then the command. */
-constexpr int commandPosition = 5;
-constexpr juce::uint8 probeByte = 0x00;
-} // namespace
-
 ArrivalTimes::Kind ArrivalTimes::kindOf (const juce::MidiMessage& message)
 {
-    if (!isForPedal (message) || message.getSysExDataSize() <= commandPosition)
+    if (!isForPedal (message) || message.getSysExDataSize() <= deviceHeaderSize)
         return Kind::other;
 
     const auto* data = message.getSysExData();
     const auto size = message.getSysExDataSize();
-    const auto command = data[commandPosition];
-    const bool markedWith01 = size == commandPosition + 2 && data[commandPosition + 1] == 0x01;
+    const auto command = data[deviceHeaderSize];
+    const bool markedWith01 = size == deviceHeaderSize + 2 && data[deviceHeaderSize + 1] == 0x01;
 
     if (command == beginUpdateCommand && markedWith01)
         return Kind::beginUpdate;
@@ -31,7 +24,7 @@ ArrivalTimes::Kind ArrivalTimes::kindOf (const juce::MidiMessage& message)
         return Kind::block;
     if (command == blockCommand && markedWith01)
         return Kind::endOfImage;
-    if (command == probeByte && size == commandPosition + 1)
+    if (command == probeCommand && size == deviceHeaderSize + 1)
         return Kind::probe;
     return Kind::other;
 }
