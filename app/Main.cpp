@@ -1,9 +1,10 @@
 #include "app/Application.h"
+#include "app/BuildPauses.h"
 #include "app/PortLayerFactory.h"
 
-// The executable's own ports: each executable links the port layer it ships with.
+// The executable's own ports and pauses: each executable links those it ships with.
 Application::Application()
-    : Application (app::createPortLayer)
+    : Application (app::createPortLayer, app::pacingOfThisBuild(), app::timingOfThisBuild())
 {
 }
 

@@ -1,11 +1,15 @@
-// The interactive update end to end, at the real pacing, against the simulated pedal
-// in its boot loader: the user presses "update", watches the bar, sees the result,
-// presses again, and closes the window.
+// The interactive update end to end against the simulated pedal in its boot loader:
+// the user presses "update", watches the bar, sees the result and closes the window.
+// PACING=real (the default) runs one update at the shipped pauses and checks them
+// where the pedal sees them; PACING=fast runs two updates in a row with short pauses,
+// the second press sending the whole image again.
 #include "AppHarness.h"
 
 #include "tools/pedal/SimulatedSetup.h"
 
 #include <gtest/gtest.h>
+
+#include <iostream>
 
 using namespace app_testing;
 
@@ -27,7 +31,7 @@ void addUpdateSteps (std::vector<Step>& steps, const juce::String& which)
                                  !panel (app).getUpdateButton().isEnabled();
                       },
                       {}});
-    steps.push_back ({which + ": bar moving during the 20-second wait",
+    steps.push_back ({which + ": bar moving during the boot loader's wait",
                       [] (Application& app) { return panel (app).getProgressValue() > 0.0; },
                       {}});
     steps.push_back ({which + ": transfer under way",
@@ -47,9 +51,16 @@ void addUpdateSteps (std::vector<Step>& steps, const juce::String& which)
 }
 } // namespace
 
-TEST (InteractiveRun, UpdatesThePedalTwiceThroughTheButton)
+TEST (InteractiveRun, UpdatesThePedalThroughTheButton)
 {
-    auto setup = std::make_shared<pedal::SimulatedSetup>();
+    const bool real = juce::SystemStats::getEnvironmentVariable ("PACING", "real") == "real";
+    const int updates = real ? 1 : 2;
+
+    // Back from its restart within the first search at the real pauses, within the
+    // attempts at the short ones.
+    pedal::PedalConfig config;
+    ASSERT_TRUE (config.apply (real ? "restart-ms=1000" : "restart-ms=100").wasOk());
+    auto setup = std::make_shared<pedal::SimulatedSetup> (config);
 
     std::vector<Step> steps;
     steps.push_back ({"window shows the product, the pedal in boot mode and an enabled button",
@@ -62,12 +73,13 @@ TEST (InteractiveRun, UpdatesThePedalTwiceThroughTheButton)
                       },
                       {}});
     addUpdateSteps (steps, "first update");
-    addUpdateSteps (steps, "second update");
+    if (updates == 2)
+        addUpdateSteps (steps, "second update");
     steps.push_back (
         {"close", [] (Application&) { return true; }, [] (Application& app) { closeWindow (app); }});
 
     const auto outcome = runApplication (
-        {}, [setup] { return setup->makePorts(); }, std::move (steps));
+        {}, [setup] { return setup->makePorts(); }, std::move (steps), real ? Pauses() : Pauses::fast());
 
     EXPECT_TRUE (outcome.failures.isEmpty()) << outcome.failures.joinIntoString ("\n");
     EXPECT_EQ (outcome.exitCode, 0);
@@ -80,6 +92,31 @@ TEST (InteractiveRun, UpdatesThePedalTwiceThroughTheButton)
     EXPECT_EQ (pedalState.revision, 1222);
     EXPECT_EQ (pedalState.mode, pedal::PedalMode::normal);
     EXPECT_EQ (pedalState.check, pedal::SimulatedPedal::CheckOutcome::passed);
-    EXPECT_EQ (pedalState.packages, 2 * 492) << "the second press sends the whole image again";
+    EXPECT_EQ (pedalState.packages, updates * 492) << "each press sends the whole image";
     EXPECT_EQ (setup->getBus().getNumOpenPorts(), 0) << "the updater left MIDI ports open";
+
+    if (!real)
+        return;
+
+    // The shipped pauses, on the pedal's clock. Never shorter than the pause; longer
+    // only by what a busy machine adds.
+    const auto& waits = pedalState.waits;
+    const auto& gaps = pedalState.blockGaps;
+    std::cout << "the pedal saw: erase to first block " << waits.eraseToBlockMs << " ms, gaps between blocks "
+              << gaps.minMs << " to " << gaps.maxMs << " ms (median " << gaps.medianMs
+              << "), end of the image to the first probe " << waits.endToProbeMs << " ms" << std::endl;
+
+    // The boot loader erases its flash after the first package: 40 pauses of 500 ms.
+    EXPECT_GE (waits.eraseToBlockMs, 20000.0);
+    EXPECT_LT (waits.eraseToBlockMs, 25000.0);
+
+    // 50 ms after each package in an interactive run.
+    EXPECT_EQ (gaps.count, 489);
+    EXPECT_GE (gaps.minMs, 50.0);
+    EXPECT_LT (gaps.medianMs, 55.0);
+
+    // 2500 ms before each search after the restart: a pedal back after one second
+    // sees its first probe only then.
+    EXPECT_GE (waits.endToProbeMs, 2500.0);
+    EXPECT_LT (waits.endToProbeMs, 4000.0);
 }

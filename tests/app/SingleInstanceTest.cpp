@@ -63,11 +63,12 @@ protected:
 
     /** Starts the first copy and waits until it holds the lock and shows its window. */
     std::unique_ptr<UpdaterProcess> startFirst (const std::vector<std::string>& arguments,
-                                                const std::string& pedalSettings)
+                                                const std::string& pedalSettings,
+                                                const std::string& pauses = "real")
     {
         auto first = std::make_unique<UpdaterProcess> (
             demo, arguments,
-            std::vector<std::string>{"PEDAL_SIM=" + pedalSettings,
+            std::vector<std::string>{"PEDAL_SIM=" + pedalSettings, "DEMO_PAUSES=" + pauses,
                                      "PEDAL_SIM_REPORT=" + folder + "/first.txt"});
 
         EXPECT_TRUE (first->isStarted());
@@ -163,14 +164,16 @@ TEST_F (SingleInstance, SecondStartEndsAtOnceAndLeavesTheInteractiveCopyRunning)
 
 TEST_F (SingleInstance, SecondStartDuringAnUnattendedUpdateLeavesItToFinish)
 {
-    // A pedal slow to restart keeps the first copy busy well past the second start.
-    auto first = startFirst ({"--autoupdate"}, "restart-ms=6000");
+    // Short pauses but for the searches after the restart, one a second: a pedal that
+    // takes six seconds to restart keeps the first copy busy well past the second
+    // start, and is back within the eight searches.
+    auto first = startFirst ({"--autoupdate"}, "restart-ms=6000", "fast,reconnect-ms=1000");
     ASSERT_TRUE (first->isRunning());
 
     // Unattended, the refused start is a failure, said so on standard error.
     startSecondAndCheck (*first, {"--autoupdate"}, -1, anotherCopyLine);
 
-    const auto code = first->waitForExit (120000);
+    const auto code = first->waitForExit (60000);
     ASSERT_TRUE (code.has_value()) << "the first copy did not end";
     EXPECT_EQ (*code, 0);
 

@@ -2,13 +2,14 @@
 # Runs the demo build unattended against its in-process simulated pedal and checks
 # the exit code, the run time and what the pedal's report says afterwards.
 #
-#   demo-unattended.sh [--via COMMAND... --] BINARY EXPECTED_EXIT MAX_SECONDS [KEY=REGEX ...]
+#   demo-unattended.sh [--via COMMAND... --] BINARY EXPECTED_EXIT MAX_SECONDS [CHECK ...]
 #
 # The pedal's settings come from PEDAL_SIM (see tools/pedal/PedalConfig.h). Each
-# KEY=REGEX must match a whole line "KEY=value" of the pedal's final report. A failed
-# run must say why in exactly one line of its own on standard error, a good one none.
-# BINARY runs under xvfb-run, or through COMMAND (the Windows build's runs give Wine's,
-# which brings its own display).
+# KEY=REGEX must match a whole line "KEY=value" of the pedal's final report; KEY>=NUMBER
+# and KEY<NUMBER bound a number there (an empty value, nothing measured, fails). A
+# failed run must say why in exactly one line of its own on standard error, a good
+# one none. BINARY runs under xvfb-run, or through COMMAND (the Windows build's runs
+# give Wine's, which brings its own display).
 set -uo pipefail
 
 launcher=(xvfb-run -a -s "-screen 0 1024x768x24")
@@ -50,6 +51,16 @@ if [ "$elapsed_ms" -gt $((max_seconds * 1000)) ]; then
     failed=1
 fi
 for check in "$@"; do
+    if [[ "$check" =~ ^([a-z0-9-]+)(\>=|\<)([0-9.]+)$ ]]; then
+        key="${BASH_REMATCH[1]}" op="${BASH_REMATCH[2]}" bound="${BASH_REMATCH[3]}"
+        value="$(sed -n "s/^${key}=//p" "$PEDAL_SIM_REPORT" 2>/dev/null | head -n 1)"
+        if ! awk -v v="$value" -v b="$bound" -v op="$op" \
+            'BEGIN { if (v !~ /^[0-9]+(\.[0-9]+)?$/) exit 1; exit !(op == ">=" ? v + 0 >= b + 0 : v + 0 < b + 0) }'; then
+            echo "FAIL: report line $key=${value} is not ${op} ${bound}"
+            failed=1
+        fi
+        continue
+    fi
     key="${check%%=*}" pattern="${check#*=}"
     if ! grep -Eq "^${key}=(${pattern})\$" "$PEDAL_SIM_REPORT" 2>/dev/null; then
         echo "FAIL: report line $key does not match /${pattern}/: $(grep -E "^${key}=" "$PEDAL_SIM_REPORT" 2>/dev/null)"

@@ -244,6 +244,50 @@ TEST_F (PedalTest, TransitFaultsShowInTheArrivalRecord)
     EXPECT_EQ (status.duplicates, std::vector<int> ({9}));
 }
 
+TEST (ArrivalTimes, TellTheUpdatersPausesAsThePedalSeesThem)
+{
+    using Kind = pedal::ArrivalTimes::Kind;
+    const auto image = pedal_test::firmwarePackages();
+    const juce::uint8 query[] = {0x00, 0x6c, 0x51, 0x00, 0x2e, 0x03};
+    const juce::uint8 otherModelsProbe[] = {0x00, 0x6c, 0x51, 0x00, 0x2f, 0x00};
+
+    EXPECT_EQ (pedal::ArrivalTimes::kindOf (pedal_test::probe()), Kind::probe);
+    EXPECT_EQ (pedal::ArrivalTimes::kindOf (image.front()), Kind::beginUpdate);
+    EXPECT_EQ (pedal::ArrivalTimes::kindOf (image[1]), Kind::block);
+    EXPECT_EQ (pedal::ArrivalTimes::kindOf (image.back()), Kind::endOfImage);
+    EXPECT_EQ (pedal::ArrivalTimes::kindOf (juce::MidiMessage::createSysExMessage (query, 6)), Kind::other);
+    EXPECT_EQ (pedal::ArrivalTimes::kindOf (juce::MidiMessage::createSysExMessage (otherModelsProbe, 6)),
+               Kind::other);
+
+    // A search, an update and the search after the restart, at made-up times.
+    pedal::ArrivalTimes times;
+    EXPECT_LT (times.waits().probeToNextMs, 0.0);
+    times.note (Kind::probe, 1000.0);
+    times.note (Kind::beginUpdate, 1400.0);
+    times.note (Kind::block, 21410.0);
+    times.note (Kind::block, 21460.0);
+    times.note (Kind::block, 21530.0);
+    times.note (Kind::endOfImage, 21580.0);
+    times.note (Kind::probe, 24120.0);
+    times.note (Kind::other, 24420.0);
+
+    auto waits = times.waits();
+    EXPECT_DOUBLE_EQ (waits.eraseToBlockMs, 20010.0);
+    EXPECT_DOUBLE_EQ (waits.endToProbeMs, 2540.0);
+    EXPECT_DOUBLE_EQ (waits.probeToNextMs, 300.0);
+    EXPECT_EQ (times.gaps().count, 2);
+    EXPECT_DOUBLE_EQ (times.gaps().minMs, 50.0);
+    EXPECT_DOUBLE_EQ (times.gaps().maxMs, 70.0);
+
+    // The next update starts over; the shortest probe wait stays the shortest seen.
+    times.note (Kind::beginUpdate, 30000.0);
+    waits = times.waits();
+    EXPECT_LT (waits.eraseToBlockMs, 0.0);
+    EXPECT_LT (waits.endToProbeMs, 0.0);
+    EXPECT_DOUBLE_EQ (waits.probeToNextMs, 300.0);
+    EXPECT_EQ (times.gaps().count, 0);
+}
+
 //==============================================================================
 TEST_F (PedalTest, NormalOperationIgnoresFirmware)
 {
@@ -369,6 +413,19 @@ TEST_F (PedalTest, RevisionQueryFaults)
     const auto late = repliesTo ("revision=late:100", 1);
     ASSERT_EQ (late.size(), 1u);
     EXPECT_GE (juce::Time::getMillisecondCounterHiRes() - sentAt, 100.0);
+
+    // A held answer waits for its release, whatever else the pedal handles meanwhile.
+    RecordingPedalPorts recording;
+    SimulatedPedal held (configFor ({}), recording);
+    held.start();
+    held.holdRevisionAnswers (true);
+    held.receive (pedal_test::revisionQuery());
+    held.receive (pedal_test::probe());
+    ASSERT_TRUE (recording.waitForCommand (midi::acknowledgeCommand));
+    EXPECT_TRUE (recording.sentWithCommand (midi::revisionQueryCommand).empty());
+    held.holdRevisionAnswers (false);
+    ASSERT_TRUE (recording.waitForCommand (midi::revisionQueryCommand));
+    EXPECT_EQ (pedal_test::revisionIn (recording.sentWithCommand (midi::revisionQueryCommand).front()), 1187);
 }
 
 //==============================================================================

@@ -3,6 +3,7 @@
 #include "tools/pedal/PedalProtocol.h"
 
 #include <cmath>
+#include <utility>
 
 namespace pedal
 {
@@ -111,18 +112,18 @@ void SimulatedPedal::receive (const juce::MidiMessage& message)
         const juce::ScopedLock sl (queueLock);
 
         // The pacing is measured where the pedal sees it: on arrival, before any fault
-        // in transit. The begin-update package starts a new series.
-        if (isForPedal (message) && message.getSysExDataSize() > deviceHeaderSize)
-        {
-            const auto command = message.getSysExData()[deviceHeaderSize];
-            if (command == beginUpdateCommand)
-                arrivals.restart();
-            else if (isBlockPackage (message))
-                arrivals.addBlock (juce::Time::getMillisecondCounterHiRes());
-        }
+        // in transit.
+        if (isForPedal (message))
+            arrivals.note (ArrivalTimes::kindOf (message), juce::Time::getMillisecondCounterHiRes());
 
         transit.pass (message, incoming);
     }
+    notify();
+}
+
+void SimulatedPedal::holdRevisionAnswers (bool hold)
+{
+    revisionAnswersHeld = hold;
     notify();
 }
 
@@ -136,14 +137,17 @@ void SimulatedPedal::setStateChangeCallback (std::function<void()> callback)
 SimulatedPedal::Status SimulatedPedal::getStatus() const
 {
     ArrivalTimes::Gaps gaps;
+    ArrivalTimes::Waits waits;
     {
         const juce::ScopedLock ql (queueLock);
         gaps = arrivals.gaps();
+        waits = arrivals.waits();
     }
 
     const juce::ScopedLock sl (stateLock);
     auto snapshot = status;
     snapshot.blockGaps = gaps;
+    snapshot.waits = waits;
     snapshot.blockOrder = flash.getArrivalOrder();
     snapshot.duplicates = flash.getDuplicates();
     snapshot.missing = flash.getMissing();
@@ -173,11 +177,19 @@ juce::String SimulatedPedal::report() const
     line ("restarts", juce::String (s.restarts));
     line ("probes", juce::String (s.probes));
     line ("queries", juce::String (s.queries));
+    // Times are cut, not rounded, to hundredths: a pause a little shorter than it
+    // should be must not read as long enough. Empty where the messages that bound a
+    // pause never came.
+    auto ms = [] (double value)
+    { return value < 0.0 ? juce::String() : juce::String (std::floor (value * 100.0) / 100.0, 2); };
     line ("block-gaps", juce::String (s.blockGaps.count));
-    line ("gap-min-ms", juce::String (s.blockGaps.minMs, 2));
-    line ("gap-median-ms", juce::String (s.blockGaps.medianMs, 2));
-    line ("gap-p99-ms", juce::String (s.blockGaps.p99Ms, 2));
-    line ("gap-max-ms", juce::String (s.blockGaps.maxMs, 2));
+    line ("gap-min-ms", ms (s.blockGaps.minMs));
+    line ("gap-median-ms", ms (s.blockGaps.medianMs));
+    line ("gap-p99-ms", ms (s.blockGaps.p99Ms));
+    line ("gap-max-ms", ms (s.blockGaps.maxMs));
+    line ("erase-to-block-ms", ms (s.waits.eraseToBlockMs));
+    line ("end-to-probe-ms", ms (s.waits.endToProbeMs));
+    line ("probe-to-next-ms", ms (s.waits.probeToNextMs));
     return text;
 }
 
@@ -324,6 +336,12 @@ void SimulatedPedal::answerRevisionQuery (juce::int32 revision)
 {
     using RevisionAnswer = PedalConfig::RevisionAnswer;
 
+    if (revisionAnswersHeld)
+    {
+        heldRevisionAnswers.push_back (revision);
+        return;
+    }
+
     switch (config.revisionAnswer)
     {
         case RevisionAnswer::prompt:
@@ -396,6 +414,10 @@ void SimulatedPedal::runDueWork()
 
     if (comebackPending && t >= comebackDue)
         comeBack();
+
+    if (!revisionAnswersHeld && !heldRevisionAnswers.empty())
+        for (const auto revision : std::exchange (heldRevisionAnswers, {}))
+            answerRevisionQuery (revision);
 
     for (auto it = pendingSends.begin(); it != pendingSends.end();)
     {

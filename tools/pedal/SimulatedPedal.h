@@ -1,14 +1,15 @@
 #pragma once
 
+#include "tools/pedal/ArrivalTimes.h"
 #include "tools/pedal/FlashMemory.h"
 #include "tools/pedal/ForeignTraffic.h"
-#include "tools/pedal/ArrivalTimes.h"
 #include "tools/pedal/PedalConfig.h"
 #include "tools/pedal/PedalPorts.h"
 #include "tools/pedal/TransitFaults.h"
 
 #include <juce_audio_basics/juce_audio_basics.h>
 
+#include <atomic>
 #include <functional>
 #include <vector>
 
@@ -59,11 +60,12 @@ public:
         std::vector<int> missing;    ///< block numbers not stored since the last erase
         int malformedBlocks = 0;     ///< block packages of the wrong size or number
         CheckOutcome check = CheckOutcome::notRun;
-        juce::String checkReason; ///< why the last check failed
-        int restarts = 0;         ///< restarts begun after an image's end
-        int probes = 0;           ///< device probes received while online
-        int queries = 0;          ///< revision queries received while online
+        juce::String checkReason;     ///< why the last check failed
+        int restarts = 0;             ///< restarts begun after an image's end
+        int probes = 0;               ///< device probes received while online
+        int queries = 0;              ///< revision queries received while online
         ArrivalTimes::Gaps blockGaps; ///< pacing of the flash blocks of the last update, on arrival
+        ArrivalTimes::Waits waits;    ///< the updater's single pauses, on arrival
     };
 
     /** The pedal keeps a copy of the configuration and uses the ports until it is stopped. */
@@ -83,6 +85,11 @@ public:
         are applied here; the message is handled later on the pedal's thread. */
     void receive (const juce::MidiMessage& message);
 
+    /** For tests that must find the updater waiting for the revision: while held, the
+        pedal keeps its answers to the revision query back; releasing (false) sends
+        those it kept, each as its settings say. Thread-safe. */
+    void holdRevisionAnswers (bool hold);
+
     /** Called on the pedal's thread after each change of its state. Set before start(). */
     void setStateChangeCallback (std::function<void()> callback);
 
@@ -94,7 +101,10 @@ public:
         state (off, online, restarting, unplugged), mode (boot, normal), name, revision,
         erased (0, 1), packages, blocks (count), block-order, duplicates, missing (block
         numbers, ascending runs written as ranges: "0-16,18-489,17"), malformed, check
-        (not-run, passed, failed), check-reason, restarts, probes, queries.
+        (not-run, passed, failed), check-reason, restarts, probes, queries; then the
+        pacing on arrival in milliseconds: block-gaps (count), gap-min-ms, gap-median-ms,
+        gap-p99-ms, gap-max-ms, erase-to-block-ms, end-to-probe-ms, probe-to-next-ms
+        (see ArrivalTimes).
     */
     juce::String report() const;
 
@@ -134,6 +144,9 @@ private:
     bool comebackPending = false;
     PedalMode comebackMode = PedalMode::bootLoader;
     juce::int32 comebackRevision = 0;
+    std::vector<juce::int32> heldRevisionAnswers; ///< revisions to answer once released
+
+    std::atomic<bool> revisionAnswersHeld{false};
 
     // Written by the pedal's thread, read by anyone; also held while the ports
     // appear or vanish, so that they and the state change as one.
