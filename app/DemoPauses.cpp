@@ -1,4 +1,5 @@
 #include "app/BuildPauses.h"
+#include "app/ShortPauses.h"
 
 #include <juce_core/juce_core.h>
 
@@ -10,46 +11,6 @@ namespace app
 
 namespace
 {
-/**
-    The demo build's pauses: the real ones, unless DEMO_PAUSES says otherwise. It holds
-    comma-separated items, applied from left to right:
-
-        fast                  the boot loader's wait 3 x 1 ms, 1 ms between packages,
-                              20 ms before each search after the restart, 50 ms for the
-                              probe's acknowledgement, 2 ms between looks for the
-                              revision reply: a whole update in about a second, which the
-                              simulated pedal keeps up with (give it restart-ms=100 in
-                              PEDAL_SIM, or it restarts slower than the updater waits)
-        real                  the shipped updater's pauses (the default)
-        wait-rounds=N         pauses after the first package (interactive runs)
-        wait-step-ms=N        length of each of them
-        gap-ms=N              pause after each further package, interactive
-        autoupdate-gap-ms=N   the same, unattended
-        reconnect-ms=N        pause before each search after the restart
-        probe-wait-ms=N       time a port pair gets to acknowledge the probe
-        poll-ms=N             pause between looks for the revision reply
-
-    The values of "fast" are those the whole-application tests inject.
-*/
-struct DemoPauses
-{
-    downloader::Pacing pacing;
-    midi::Timing timing;
-};
-
-DemoPauses fastPauses()
-{
-    DemoPauses pauses;
-    pauses.pacing.waitRounds = 3;
-    pauses.pacing.waitStepMs = 1;
-    pauses.pacing.interactiveGapMs = 1;
-    pauses.pacing.autoUpdateGapMs = 1;
-    pauses.pacing.reconnectPauseMs = 20;
-    pauses.timing.probeWaitMs = 50;
-    pauses.timing.pollPauseMs = 2;
-    return pauses;
-}
-
 [[noreturn]] void refuse (const juce::String& why)
 {
     // A mistyped setting must not quietly turn into the real pauses, nor the other way round.
@@ -58,7 +19,7 @@ DemoPauses fastPauses()
 }
 
 /** The pause a KEY=milliseconds item sets; null for an unknown key. */
-int* pauseNamed (DemoPauses& pauses, const juce::String& key)
+int* pauseNamed (Pauses& pauses, const juce::String& key)
 {
     if (key == "wait-rounds")
         return &pauses.pacing.waitRounds;
@@ -77,9 +38,26 @@ int* pauseNamed (DemoPauses& pauses, const juce::String& key)
     return nullptr;
 }
 
-DemoPauses pausesFromEnvironment()
+/**
+    The demo build's pauses: the real ones, unless DEMO_PAUSES says otherwise. It holds
+    comma-separated items, applied from left to right:
+
+        fast                  shortPauses() (app/ShortPauses.h): a whole update in
+                              about a second, which the simulated pedal keeps up with
+                              (give it restart-ms=100 in PEDAL_SIM, or it restarts
+                              slower than the updater waits)
+        real                  the shipped updater's pauses (the default)
+        wait-rounds=N         pauses after the first package (interactive runs)
+        wait-step-ms=N        length of each of them
+        gap-ms=N              pause after each further package, interactive
+        autoupdate-gap-ms=N   the same, unattended
+        reconnect-ms=N        pause before each search after the restart
+        probe-wait-ms=N       time a port pair gets to acknowledge the probe
+        poll-ms=N             pause between looks for the revision reply
+*/
+Pauses pausesFromEnvironment()
 {
-    DemoPauses pauses;
+    Pauses pauses;
 
     const auto text = juce::SystemStats::getEnvironmentVariable ("DEMO_PAUSES", {});
 
@@ -91,7 +69,7 @@ DemoPauses pausesFromEnvironment()
             continue;
         if (item == "fast")
         {
-            pauses = fastPauses();
+            pauses = shortPauses();
             continue;
         }
         if (item == "real")

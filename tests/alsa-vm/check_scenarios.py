@@ -392,6 +392,43 @@ def check_restart(run, image_messages):
 # ==============================================================================
 
 
+def judge(results, wanted, scenarios, label, harness_started_ns):
+    """Takes the verdict on each wanted scenario (its key names a title, the names of the
+    runs it is made of and a check that takes those runs and gives facts and problems),
+    prints one summary and writes it to RESULTS/summary.txt. Returns 0 when all passed."""
+    lines = []
+    passed = failed = 0
+    for key in wanted:
+        title, names, check = scenarios[key]
+        runs = [Run(results, name) for name in names]
+        try:
+            facts, problems = check(*runs)
+        except Exception as e:  # a broken result folder is a failed scenario, not a crash
+            facts, problems = "", [f"the results could not be read: {e!r}"]
+        seconds = sum(r.seconds for r in runs)
+        verdict = "PASS" if not problems else "FAIL"
+        passed += verdict == "PASS"
+        failed += verdict == "FAIL"
+        lines.append(f"{label} {key}: {verdict} in {seconds:5.1f} s  {title}")
+        lines.append(f"    {facts}")
+        lines += [f"    problem: {p}" for p in problems]
+        if problems:
+            lines += [f"    results: {r.folder}" for r in runs]
+
+    x_seconds = read_text(results / "x-seconds")
+    total = ""
+    if harness_started_ns is not None:
+        total = f" in {(time.time_ns() - harness_started_ns) / 1e9:.1f} s"
+    lines.append(
+        f"{label}s: {passed} of {len(wanted)} PASS, {failed} FAIL{total} "
+        f"(the X server in the VM took {(x_seconds or '?').strip()} s to start)"
+    )
+    summary = "\n".join(lines) + "\n"
+    sys.stdout.write(summary)
+    (results / "summary.txt").write_text(summary)
+    return 0 if failed == 0 and passed == len(wanted) else 1
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("results", type=Path)
@@ -416,38 +453,7 @@ def main():
         ),
     }
 
-    lines = []
-    failed = 0
-    passed = 0
-    for key in wanted:
-        title, names, check = scenarios[key]
-        runs = [Run(results, name) for name in names]
-        try:
-            facts, problems = check(*runs)
-        except Exception as e:  # a broken result folder is a failed scenario, not a crash
-            facts, problems = "", [f"the results could not be read: {e!r}"]
-        seconds = sum(r.seconds for r in runs)
-        verdict = "PASS" if not problems else "FAIL"
-        passed += verdict == "PASS"
-        failed += verdict == "FAIL"
-        lines.append(f"alsa-vm scenario {key}: {verdict} in {seconds:5.1f} s  {title}")
-        lines.append(f"    {facts}")
-        lines += [f"    problem: {p}" for p in problems]
-        if problems:
-            lines += [f"    results: {r.folder}" for r in runs]
-
-    x_seconds = read_text(results / "x-seconds")
-    total = ""
-    if args.harness_started_ns is not None:
-        total = f" in {(time.time_ns() - args.harness_started_ns) / 1e9:.1f} s"
-    lines.append(
-        f"alsa-vm scenarios: {passed} of {len(wanted)} PASS, {failed} FAIL{total} "
-        f"(the X server in the VM took {(x_seconds or '?').strip()} s to start)"
-    )
-    summary = "\n".join(lines) + "\n"
-    sys.stdout.write(summary)
-    (results / "summary.txt").write_text(summary)
-    return 0 if failed == 0 and passed == len(wanted) else 1
+    return judge(results, wanted, scenarios, "alsa-vm scenario", args.harness_started_ns)
 
 
 if __name__ == "__main__":

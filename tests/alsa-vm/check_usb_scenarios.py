@@ -15,7 +15,6 @@ only when every scenario asked for passed.
 import argparse
 import re
 import sys
-import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
@@ -26,8 +25,8 @@ from check_scenarios import (  # noqa: E402
     PROBE,
     REVISION_QUERY,
     UPDATER_FAILED,
-    Run,
     describe,
+    judge,
     read_text,
     split_sysex,
 )
@@ -229,41 +228,16 @@ def main():
     wanted = args.scenarios.split()
 
     scenarios = {
-        "1": ("the updater flashes the USB pedal", "flash", check_flash),
-        "2": (f"block {CORRUPTED_BLOCK} corrupted behind the USB link: exit -1", "corrupt", check_corrupt),
-        "3": ("the window shows the USB pedal and enables update", "window", check_window),
+        "1": ("the updater flashes the USB pedal", ["flash"], lambda run: check_flash(run, image)),
+        "2": (
+            f"block {CORRUPTED_BLOCK} corrupted behind the USB link: exit -1",
+            ["corrupt"],
+            lambda run: check_corrupt(run, image),
+        ),
+        "3": ("the window shows the USB pedal and enables update", ["window"], lambda run: check_window(run, image)),
     }
 
-    lines = []
-    passed = failed = 0
-    for key in wanted:
-        title, name, check = scenarios[key]
-        run = Run(results, name)
-        try:
-            facts, problems = check(run, image)
-        except Exception as e:  # a broken result folder is a failed scenario, not a crash
-            facts, problems = "", [f"the results could not be read: {e!r}"]
-        verdict = "PASS" if not problems else "FAIL"
-        passed += verdict == "PASS"
-        failed += verdict == "FAIL"
-        lines.append(f"alsa-vm USB scenario {key}: {verdict} in {run.seconds:5.1f} s  {title}")
-        lines.append(f"    {facts}")
-        lines += [f"    problem: {p}" for p in problems]
-        if problems:
-            lines.append(f"    results: {run.folder}")
-
-    x_seconds = read_text(results / "x-seconds")
-    total = ""
-    if args.harness_started_ns is not None:
-        total = f" in {(time.time_ns() - args.harness_started_ns) / 1e9:.1f} s"
-    lines.append(
-        f"alsa-vm USB scenarios: {passed} of {len(wanted)} PASS, {failed} FAIL{total} "
-        f"(the X server in the VM took {(x_seconds or '?').strip()} s to start)"
-    )
-    summary = "\n".join(lines) + "\n"
-    sys.stdout.write(summary)
-    (results / "summary.txt").write_text(summary)
-    return 0 if failed == 0 and passed == len(wanted) else 1
+    return judge(results, wanted, scenarios, "alsa-vm USB scenario", args.harness_started_ns)
 
 
 if __name__ == "__main__":

@@ -43,16 +43,8 @@ updater_limit_s=150
 boot_name="Verrano2 Boot"
 normal_name="Verrano2"
 
-now_ms()
-{
-    echo $(($(date +%s%N) / 1000000))
-}
-
-# Seconds since STARTED_MS, with one decimal.
-seconds_since()
-{
-    awk -v ms=$(($(now_ms) - $1)) 'BEGIN { printf "%.1f\n", ms / 1000 }'
-}
+# shellcheck source=tests/alsa-vm/guest-common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/guest-common.sh"
 
 # Background processes of the current run, ended when the run ends (or the script does).
 background=()
@@ -65,41 +57,6 @@ stop_background()
     background=()
 }
 trap stop_background EXIT
-
-# Polls COMMAND... every 0.2 s until it succeeds, for at most SECONDS.
-wait_until()
-{
-    local seconds="$1" tries
-    shift
-    for ((tries = seconds * 5; tries > 0; tries--)); do
-        "$@" && return 0
-        sleep 0.2
-    done
-    return 1
-}
-
-# True once process PID has ended (bash reaps its children as they end).
-gone()
-{
-    ! kill -0 "$1" 2>/dev/null
-}
-
-# Waits at most SECONDS for process PID to end; prints its exit status. Sends it SIGNAL
-# first when one is given.
-reap()
-{
-    local pid="$1" seconds="$2" signal="${3:-}" status=0
-    [ -z "$signal" ] || kill -s "$signal" "$pid" 2>/dev/null
-    wait_until "$seconds" gone "$pid" || kill -s KILL "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null || status=$?
-    echo "$status"
-}
-
-# True when a writable sequencer port of exactly this name exists (the pedal's input).
-port_listed()
-{
-    aconnect -o 2>/dev/null | grep -Eq "^ +[0-9]+ '$1 *'$"
-}
 
 #==============================================================================
 # The X server: one for all runs. -displayfd picks a free display and says which once it

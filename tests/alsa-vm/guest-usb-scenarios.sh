@@ -48,48 +48,8 @@ boot_port="Verrano2 Boot MIDI 1"
 # all here as to a desktop's seated user), never the USB device's own nodes (root-only here).
 nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/tmp)
 
-now_ms()
-{
-    echo $(($(date +%s%N) / 1000000))
-}
-
-seconds_since()
-{
-    awk -v ms=$(($(now_ms) - $1)) 'BEGIN { printf "%.1f\n", ms / 1000 }'
-}
-
-# Polls COMMAND... every 0.2 s until it succeeds, for at most SECONDS.
-wait_until()
-{
-    local seconds="$1" tries
-    shift
-    for ((tries = seconds * 5; tries > 0; tries--)); do
-        "$@" && return 0
-        sleep 0.2
-    done
-    return 1
-}
-
-gone()
-{
-    ! kill -0 "$1" 2>/dev/null
-}
-
-# Waits at most SECONDS for process PID to end, sending SIGNAL first when given; prints
-# its exit status.
-reap()
-{
-    local pid="$1" seconds="$2" signal="${3:-}" status=0
-    [ -z "$signal" ] || kill -s "$signal" "$pid" 2>/dev/null
-    wait_until "$seconds" gone "$pid" || kill -s KILL "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null || status=$?
-    echo "$status"
-}
-
-port_listed()
-{
-    aconnect -o 2>/dev/null | grep -Eq "^ +[0-9]+ '$1 *'$"
-}
+# shellcheck source=tests/alsa-vm/guest-common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/guest-common.sh"
 
 fail_run()
 {

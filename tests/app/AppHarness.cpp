@@ -131,19 +131,6 @@ juce::JUCEApplicationBase* createDrivenApplication()
 
 } // namespace
 
-Pauses Pauses::fast()
-{
-    Pauses pauses;
-    pauses.pacing.waitRounds = 3;
-    pauses.pacing.waitStepMs = 1;
-    pauses.pacing.interactiveGapMs = 1;
-    pauses.pacing.autoUpdateGapMs = 1;
-    pauses.pacing.reconnectPauseMs = 20;
-    pauses.timing.probeWaitMs = 50;
-    pauses.timing.pollPauseMs = 2;
-    return pauses;
-}
-
 Outcome runApplication (const juce::String& commandLine, Application::PortLayerFactory ports,
                         std::vector<Step> steps, Pauses pauses)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Application.h"
+#include "app/ShortPauses.h"
 
 #include <functional>
 #include <vector>
@@ -32,17 +33,9 @@ struct Outcome
     juce::StringArray errorLines;     ///< what the run wrote to standard error, line by line
 };
 
-/** The pauses the application runs with: the real ones unless a test asks for fast ones. */
-struct Pauses
-{
-    downloader::Pacing pacing;
-    midi::Timing timing;
-
-    /** A whole unattended update in well under a second: the boot loader's wait and the
-        gaps between packages of a millisecond, a reconnection pause of 20 ms and a
-        probe wait of 50 ms, which the simulated pedal answers well within. */
-    static Pauses fast();
-};
+/** The pauses the application runs with: the real ones unless a test passes
+    app::shortPauses(). */
+using Pauses = app::Pauses;
 
 /**
     Runs the real application through the framework's own runner (single-instance

@@ -83,7 +83,7 @@ TEST (UnattendedRun, EndsWithAnHonestExitCodeAndOneLineSayingWhy)
     ASSERT_TRUE (config.apply (run.pedalSettings).wasOk());
     auto setup = std::make_shared<pedal::SimulatedSetup> (config);
 
-    auto pauses = Pauses::fast();
+    auto pauses = app::shortPauses();
     if (run.realTransportTiming)
         pauses.timing = {};
 

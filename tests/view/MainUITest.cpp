@@ -146,13 +146,7 @@ TEST_F (MainWindow, DrawsAChangeThatComesAfterItHasStoodStill)
     // The window stops its display-rate timer while it has nothing to draw; what
     // changes after that must still reach the screen at once. The counter sits over
     // the status line and sees only the paints the window really makes.
-    struct PaintCounter : juce::Component
-    {
-        void paint (juce::Graphics&) override { ++paints; }
-        int paints = 0;
-    } counter;
-
-    counter.setInterceptsMouseClicks (false, false);
+    PaintCounter counter;
     counter.setBounds (panel().getStatusLabel().getBounds());
     window.getContentComponent()->addAndMakeVisible (counter);
 

@@ -218,14 +218,8 @@ TEST_F (UpdaterPanel, NothingRepaintsWhileNothingChanges)
     if (view_testing::paintsNeverReachTheScreen())
         GTEST_SKIP() << "the display reports no vertical blank, so nothing is painted";
 
-    /** Laid over the bar: painted whenever the bar is. */
-    struct PaintCounter : juce::Component
-    {
-        void paint (juce::Graphics&) override { ++paints; }
-        int paints = 0;
-    } counter;
-
-    counter.setInterceptsMouseClicks (false, false);
+    // Laid over the bar: painted whenever the bar is.
+    view_testing::PaintCounter counter;
     counter.setBounds (panel.getProgressBar().getBounds());
     panel.addAndMakeVisible (counter);
     panel.setVisible (true);

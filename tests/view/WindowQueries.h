@@ -23,4 +23,13 @@ juce::Rectangle<int> centredOnPrimaryDisplay (int width, int height);
     Windows reports it). Tests of what is painted skip themselves then. */
 bool paintsNeverReachTheScreen();
 
+/** Laid over part of a window, sees every paint the window really makes there: it
+    counts them and lets clicks through. */
+struct PaintCounter : juce::Component
+{
+    PaintCounter() { setInterceptsMouseClicks (false, false); }
+    void paint (juce::Graphics&) override { ++paints; }
+    int paints = 0;
+};
+
 } // namespace view_testing

@@ -33,18 +33,8 @@ wine_run=("$@")
 mkdir -p "$results"
 rm -f "$results/finished" "$results/error"
 
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
-seconds_since() { awk -v ms=$(($(now_ms) - $1)) 'BEGIN { printf "%.1f\n", ms / 1000 }'; }
-wait_until() {
-    local seconds="$1" tries
-    shift
-    for ((tries = seconds * 5; tries > 0; tries--)); do
-        "$@" && return 0
-        sleep 0.2
-    done
-    return 1
-}
-gone() { ! kill -0 "$1" 2>/dev/null; }
+# shellcheck source=tests/alsa-vm/guest-common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../alsa-vm/guest-common.sh"
 fail_run() { echo "$*" >>"$results/error"; }
 
 background=()
