@@ -101,12 +101,26 @@ endfunction()
 updater_package_gzip("${UPDATER_PACKAGING_SOURCE}/debian/changelog" changelog)
 
 #===============================================================================
+# A program, stripped (CPack strips what it installs) and without the compiler's
+# .comment notes, which strip keeps and Debian's own packages leave out.
+function(updater_install_program target file component)
+    install(TARGETS ${target} RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}" COMPONENT ${component})
+    install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${file}\"
+                  COMMAND_ERROR_IS_FATAL ANY)"
+        COMPONENT ${component})
+endfunction()
+
+#===============================================================================
 # The shipped updater.
-install(TARGETS FirmwareUpdater
-    RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}"
-    COMPONENT updater)
+updater_install_program(FirmwareUpdater firmware-updater updater)
 updater_install_man_page("${UPDATER_PACKAGING_SOURCE}/firmware-updater.1" updater)
 updater_install_package_docs(firmware-updater updater)
+# What lintian says of the updater that is not so, with the reason.
+install(FILES "${UPDATER_PACKAGING_SOURCE}/debian/firmware-updater.lintian-overrides"
+    DESTINATION "${CMAKE_INSTALL_DATADIR}/lintian/overrides"
+    RENAME firmware-updater
+    COMPONENT updater)
 
 configure_file("${UPDATER_PACKAGING_SOURCE}/firmware-updater.desktop.in"
     "${UPDATER_PACKAGING_BUILD}/firmware-updater.desktop" @ONLY)
@@ -145,9 +159,7 @@ endforeach()
 # The simulated pedal, when the tools are built.
 set(UPDATER_PACKAGE_COMPONENTS updater)
 if(TARGET pedal-sim)
-    install(TARGETS pedal-sim
-        RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}"
-        COMPONENT pedalsim)
+    updater_install_program(pedal-sim pedal-sim pedalsim)
     updater_install_man_page("${UPDATER_PACKAGING_SOURCE}/pedal-sim.1" pedalsim)
     updater_install_package_docs(firmware-updater-pedal-sim pedalsim)
     list(APPEND UPDATER_PACKAGE_COMPONENTS pedalsim)
