@@ -19,9 +19,10 @@ juce::String describeThreads (const ChildProcess::Outcome::CpuShare& share)
     for (const auto& [name, threadShare] : share.threads)
     {
         const auto runs = share.runsPerSecond.find (name);
-        threads.add (
-            juce::String (name) + " " + juce::String (100.0 * threadShare, 2) + " %" +
-            (runs != share.runsPerSecond.end() ? " (" + juce::String (juce::roundToInt (runs->second)) + "/s)" : ""));
+        threads.add (juce::String (name) + " " + juce::String (100.0 * threadShare, 2) + " %" +
+                     (runs != share.runsPerSecond.end()
+                          ? " (" + juce::String (juce::roundToInt (runs->second)) + "/s)"
+                          : ""));
     }
     return threads.joinIntoString (", ");
 }

@@ -6,7 +6,7 @@ namespace message
 namespace
 {
 /** The other message viewed as the same class, or null when its type differs. */
-template <typename MessageClass>
+template<typename MessageClass>
 const MessageClass* sameKind (const MessageClass& self, const BaseMessage& other)
 {
     return self.BaseMessage::isEqual (other) ? dynamic_cast<const MessageClass*> (&other) : nullptr;

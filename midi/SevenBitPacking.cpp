@@ -58,8 +58,9 @@ std::optional<juce::int32> decodeRevision (const juce::Array<juce::uint8>& reply
     if (bytes.size() < 4)
         return std::nullopt;
 
-    const auto value = static_cast<juce::uint32> (bytes[0]) | (static_cast<juce::uint32> (bytes[1]) << 8)
-                       | (static_cast<juce::uint32> (bytes[2]) << 16) | (static_cast<juce::uint32> (bytes[3]) << 24);
+    const auto value = static_cast<juce::uint32> (bytes[0]) | (static_cast<juce::uint32> (bytes[1]) << 8) |
+                       (static_cast<juce::uint32> (bytes[2]) << 16) |
+                       (static_cast<juce::uint32> (bytes[3]) << 24);
     return static_cast<juce::int32> (value);
 }
 

@@ -6,7 +6,7 @@ namespace midi
 {
 
 /** The maker's SysEx manufacturer identifier; bytes 1 to 3 of every firmware package. */
-constexpr juce::uint8 manufacturerId[3] = { 0x00, 0x6C, 0x51 };
+constexpr juce::uint8 manufacturerId[3] = {0x00, 0x6C, 0x51};
 
 /** Length of the device header: manufacturer id, 00, model byte. */
 constexpr int deviceHeaderSize = 5;

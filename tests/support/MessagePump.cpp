@@ -15,8 +15,8 @@ void drainMessages (int rounds)
         auto done = std::make_shared<std::atomic<bool>> (false);
         juce::MessageManager::callAsync ([done] { *done = true; });
 
-        while (! *done)
-            if (! mm->runDispatchLoopUntil (1))
+        while (!*done)
+            if (!mm->runDispatchLoopUntil (1))
                 return; // a quit was requested: nothing more will be delivered
     }
 }
@@ -26,7 +26,7 @@ bool pumpUntil (const std::function<bool()>& condition, int timeoutMs)
     auto* mm = juce::MessageManager::getInstance();
     const auto end = juce::Time::getMillisecondCounter() + static_cast<juce::uint32> (timeoutMs);
 
-    while (! condition())
+    while (!condition())
     {
         if (juce::Time::getMillisecondCounter() >= end)
             return condition();

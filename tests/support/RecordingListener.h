@@ -20,7 +20,7 @@ public:
     std::vector<int> codes() const;
 
     /** The nth delivered message of the given class, or null. */
-    template <typename MessageClass>
+    template<typename MessageClass>
     const MessageClass* nth (size_t n = 0) const
     {
         for (auto& m : received)
