@@ -41,6 +41,18 @@ juce::StringPairArray readReport (const juce::File& file)
     return report;
 }
 
+/** A share of one core the process took, with each thread's part in the detail. */
+Figure cpuFigure (const char* name, const ChildProcess::Outcome::CpuShare& share, const juce::String& detail)
+{
+    Figure figure;
+    figure.name = name;
+    figure.value = 100.0 * share.process;
+    figure.unit = "% of one core";
+    figure.decimals = 2;
+    figure.detail = detail + "; by thread: " + describeThreads (share);
+    return figure;
+}
+
 /** The demo with its window open and nothing to do: what the framework costs by itself. */
 bool measureIdle (const std::string& demoPath)
 {
@@ -56,13 +68,8 @@ bool measureIdle (const std::string& demoPath)
         return false;
     }
 
-    Figure idle;
-    idle.name = "demo.cpu-idle";
-    idle.value = 100.0 * share->process;
-    idle.unit = "% of one core";
-    idle.decimals = 2;
+    auto idle = cpuFigure ("demo.cpu-idle", *share, "window open, pedal found, no update");
     idle.atMost = DemoBench::idleTargetPercent;
-    idle.detail = "window open, pedal found, no update; by thread: " + describeThreads (*share);
     idle.print();
     return idle.meetsTarget();
 }
@@ -84,14 +91,9 @@ void measureBareWindow()
         return;
     }
 
-    Figure floor;
-    floor.name = "window.cpu-idle-floor";
-    floor.value = 100.0 * share->process;
-    floor.unit = "% of one core";
-    floor.decimals = 2;
-    floor.detail = "an empty juce::DocumentWindow of the updater's size, nothing else; by thread: " +
-                   describeThreads (*share);
-    floor.print();
+    cpuFigure ("window.cpu-idle-floor", *share,
+               "an empty juce::DocumentWindow of the updater's size, nothing else")
+        .print();
 }
 
 /** The window after an unattended update, kept open: the finished bar and the result. */
@@ -115,15 +117,10 @@ bool measureIdleAfterUpdate()
         return false;
     }
 
-    Figure idle;
-    idle.name = "demo.cpu-idle-after-update";
-    idle.value = 100.0 * share->process;
-    idle.unit = "% of one core";
-    idle.decimals = 2;
+    auto idle = cpuFigure ("demo.cpu-idle-after-update", *share,
+                           "the application with the demo's pedal, window left open after an unattended "
+                           "update succeeded");
     idle.atMost = DemoBench::idleTargetPercent;
-    idle.detail = "the application with the demo's pedal, window left open after an unattended update "
-                  "succeeded; by thread: " +
-                  describeThreads (*share);
     idle.print();
     return idle.meetsTarget();
 }

@@ -176,6 +176,24 @@ class Run:
             problems.append(f"the updater exited {code}, expected {expected_exit}")
         return problems
 
+    def expect_flashed(self, problems):
+        """The pedal's report after a good update: back in normal operation at the image's
+        revision, every block flashed once, restarted once and asked once."""
+        self.expect_report(
+            problems,
+            state="online",
+            mode="normal",
+            name=NORMAL_NAME,
+            revision=IMAGE_REVISION,
+            check="passed",
+            blocks="490",
+            duplicates="",
+            missing="",
+            malformed="0",
+            restarts="1",
+            queries="1",
+        )
+
     def expect_report(self, problems, **expected):
         if not self.report:
             problems.append("pedal-sim left no report")
@@ -188,20 +206,7 @@ class Run:
 
 def check_flash(run):
     problems = run.basic_problems(0)
-    run.expect_report(
-        problems,
-        state="online",
-        mode="normal",
-        name=NORMAL_NAME,
-        revision=IMAGE_REVISION,
-        check="passed",
-        blocks="490",
-        duplicates="",
-        missing="",
-        malformed="0",
-        restarts="1",
-        queries="1",
-    )
+    run.expect_flashed(problems)
     if BOOT_NAME not in run.before.values():
         problems.append(f'"{BOOT_NAME}" was not among the sequencer\'s ports before the update')
     # pedal-sim --exit-after-update leaves once the restarted pedal has been asked for its

@@ -20,7 +20,6 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from check_scenarios import (  # noqa: E402
     BOOT_NAME,
-    IMAGE_REVISION,
     NORMAL_NAME,
     PROBE,
     REVISION_QUERY,
@@ -131,20 +130,7 @@ def usb_problems(run, product_after):
 
 def check_flash(run, image):
     problems = run.basic_problems(0)
-    run.expect_report(
-        problems,
-        state="online",
-        mode="normal",
-        name=NORMAL_NAME,
-        revision=IMAGE_REVISION,
-        check="passed",
-        blocks="490",
-        duplicates="",
-        missing="",
-        malformed="0",
-        restarts="1",
-        queries="1",
-    )
+    run.expect_flashed(problems)
     wire, messages = wire_problems(run, [PROBE] + image + [PROBE, REVISION_QUERY])
     usb, events = usb_problems(run, NORMAL_NAME)
     user = (read_text(run.folder / "updater-user") or "?").strip()

@@ -47,3 +47,21 @@ port_listed()
 {
     aconnect -o 2>/dev/null | grep -Eq "^ +[0-9]+ '$1 *'$"
 }
+
+# The X server for the programs' windows, one for all runs: sets x_server (its process) and
+# exports DISPLAY. -displayfd picks a free display and says which once it accepts
+# connections, so no lock file of the host's /tmp can get in the way. Writes RESULTS/
+# x-display and xvfb.log, and RESULTS/error when it does not start.
+start_x_server()
+{
+    local display_file="$results/x-display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >"$results/xvfb.log" 2>&1 &
+    x_server=$!
+    if ! wait_until 60 test -s "$display_file"; then
+        echo "Xvfb did not start within 60 s" >>"$results/error"
+        cat "$results/xvfb.log" >>"$results/error"
+        return 1
+    fi
+    DISPLAY=":$(tr -dc '0-9' <"$display_file")"
+    export DISPLAY
+}

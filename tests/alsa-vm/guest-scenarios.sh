@@ -59,24 +59,6 @@ stop_background()
 trap stop_background EXIT
 
 #==============================================================================
-# The X server: one for all runs. -displayfd picks a free display and says which once it
-# accepts connections, so no lock file of the host's /tmp can get in the way.
-
-start_x_server()
-{
-    local display_file="$results/x-display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >"$results/xvfb.log" 2>&1 &
-    x_server=$!
-    if ! wait_until 60 test -s "$display_file"; then
-        echo "Xvfb did not start within 60 s" >"$results/error"
-        cat "$results/xvfb.log" >>"$results/error"
-        return 1
-    fi
-    DISPLAY=":$(tr -dc '0-9' <"$display_file")"
-    export DISPLAY
-}
-
-#==============================================================================
 # Pieces of a run. Each writes into $run, the run's result folder, and returns non-zero with
 # the reason in $run/error when the run cannot go on.
 

@@ -59,20 +59,6 @@ fail_run()
 
 #==============================================================================
 
-start_x_server()
-{
-    local display_file="$results/x-display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >"$results/xvfb.log" 2>&1 &
-    x_server=$!
-    if ! wait_until 60 test -s "$display_file"; then
-        echo "Xvfb did not start within 60 s" >"$results/error"
-        cat "$results/xvfb.log" >>"$results/error"
-        return 1
-    fi
-    DISPLAY=":$(tr -dc '0-9' <"$display_file")"
-    export DISPLAY
-}
-
 # pedal-sim as the USB pedal, with the given options; returns once the host side lists the
 # pedal's port.
 start_pedal()

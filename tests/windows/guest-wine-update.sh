@@ -49,13 +49,9 @@ cleanup() {
 trap cleanup EXIT
 
 # One X server for Wine's windows.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$results/x-display" >"$results/xvfb.log" 2>&1 &
-background+=($!)
-wait_until 60 test -s "$results/x-display" || {
-    fail_run "Xvfb did not start within 60 s"
-    exit 0
-}
-export UPDATER_WINE_DISPLAY=":$(tr -dc '0-9' <"$results/x-display")"
+start_x_server || exit 0
+background+=("$x_server")
+export UPDATER_WINE_DISPLAY="$DISPLAY"
 
 # Wine's first start in the VM: its own services and desktop, in a wineserver that stays.
 export WINEPREFIX="${wine_run[2]}" WINEDEBUG=-all
