@@ -63,8 +63,8 @@ std::vector<Fault> FaultDeck::catalogue()
              return "ack=late:" + number (1 + r.nextInt (quarter));
          }},
 
-        // The ports. A pair that is never tried is no pedal; a second pedal of the same
-        // name may be the one found after the restart, and it was never updated.
+        // The ports. A pair that is never tried is no pedal; with a second pedal of the
+        // same name connected, neither gets the image.
         {"port names differ", "names", mayBreak,
          [] (R& r, const S&) {
              return "names=" + pick (r, {"case", "suffix"});

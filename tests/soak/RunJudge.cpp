@@ -230,6 +230,14 @@ juce::StringArray RunJudge::checkFlash (const RunRecord& record, const Attempt& 
     if (pedalsUpdated > 1)
         found.add ("firmware went to " + juce::String (pedalsUpdated) + " pedals in one update");
 
+    // With two pedals connected nobody can say which one an update would reach.
+    int pedalsConnected = 0;
+    for (const auto& config : record.pedalConfigs)
+        pedalsConnected += config.plugged && config.plugInMs == 0 ? 1 : 0;
+
+    if (pedalsUpdated > 0 && pedalsConnected > 1)
+        found.add ("firmware was sent although " + juce::String (pedalsConnected) + " pedals were connected");
+
     if (pedalsUpdated == 0 && attempt.progressPeak >= imageSentProgress)
         found.add ("the bar showed the image sent (" + juce::String (attempt.progressPeak, 2) +
                    "), but no pedal received a package");

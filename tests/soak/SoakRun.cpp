@@ -36,16 +36,6 @@ bool anyRestarting (const pedal::SimulatedSetup& setup)
 }
 } // namespace
 
-pedal::PedalConfig SoakRun::secondPedalConfig (const pedal::PedalConfig& config)
-{
-    pedal::PedalConfig second;
-    second.mode = config.secondPedal.value_or (pedal::PedalMode::bootLoader);
-    second.name = config.name;
-    second.startRevision = config.startRevision;
-    second.restartMs = config.restartMs;
-    return second;
-}
-
 RunRecord SoakRun::play (const pedal::PedalConfig& config, bool interactive, bool retryAfterFailure,
                          const SoakSettings& settings)
 {
@@ -53,7 +43,7 @@ RunRecord SoakRun::play (const pedal::PedalConfig& config, bool interactive, boo
     record.interactive = interactive;
     record.pedalConfigs.push_back (config);
     if (config.secondPedal)
-        record.pedalConfigs.push_back (secondPedalConfig (config));
+        record.pedalConfigs.push_back (config.secondPedalConfig());
 
     const auto started = juce::Time::getMillisecondCounterHiRes();
     auto setup = std::make_unique<pedal::SimulatedSetup> (config);

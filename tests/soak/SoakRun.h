@@ -23,9 +23,6 @@ public:
     /** Plays one run; call on the message thread. */
     static RunRecord play (const pedal::PedalConfig& config, bool interactive, bool retryAfterFailure,
                            const SoakSettings& settings);
-
-    /** The configuration SimulatedSetup gives the second pedal of a setup. */
-    static pedal::PedalConfig secondPedalConfig (const pedal::PedalConfig& config);
 };
 
 } // namespace soak

@@ -178,6 +178,13 @@ juce::Result PedalConfig::set (const juce::String& key, const juce::String& valu
             return badValue (key, value, "yes or no");
         plugged = value == "yes";
     }
+    else if (key == "plug-in-ms")
+    {
+        auto parsed = parseInteger (value, 0, 600000);
+        if (!parsed)
+            return badValue (key, value, "milliseconds from 0 to 600000");
+        plugInMs = static_cast<int> (*parsed);
+    }
     else if (key == "start-revision")
     {
         auto parsed = parseInteger (value, std::numeric_limits<juce::int32>::min(),
@@ -275,6 +282,32 @@ juce::Result PedalConfig::set (const juce::String& key, const juce::String& valu
         inputUnopenable = value == "input" || value == "both";
         outputUnopenable = value == "output" || value == "both";
     }
+    else if (key == "extra-devices-after")
+    {
+        auto parsed = parseInteger (value, 0, 64);
+        if (!parsed)
+            return badValue (key, value, "a count from 0 to 64");
+        extraDevicesAfter = static_cast<int> (*parsed);
+    }
+    else if (key == "second-pedal-at")
+    {
+        if (value != "before" && value != "after")
+            return badValue (key, value, "before or after");
+        secondPedalFirst = value == "before";
+    }
+    else if (key.startsWith ("second."))
+    {
+        // Settings of the bus (other devices, a further pedal) belong to the first pedal's text.
+        const auto own = key.fromFirstOccurrenceOf (".", false, false);
+        if (own.startsWith ("second") || own.startsWith ("extra-devices") || own == "unopenable-devices")
+            return juce::Result::fail ("pedal setting \"" + key + "\": not a setting of one pedal");
+
+        PedalConfig scratch;
+        auto result = scratch.set (own, value);
+        if (result.failed())
+            return result;
+        secondSettings.add (own + "=" + value);
+    }
     else if (key == "second-pedal")
     {
         if (value == "none")
@@ -371,11 +404,28 @@ juce::String PedalConfig::portName (PedalMode inMode) const
     return inMode == PedalMode::bootLoader ? name + " Boot" : name;
 }
 
+PedalConfig PedalConfig::secondPedalConfig() const
+{
+    PedalConfig second;
+    second.mode = secondPedal.value_or (PedalMode::bootLoader);
+    second.name = name;
+    second.startRevision = startRevision;
+    second.restartMs = restartMs;
+    second.neverRestarts = neverRestarts;
+    second.seed = seed;
+
+    // Each entry was accepted when it was set.
+    [[maybe_unused]] const auto result = second.apply (secondSettings.joinIntoString (","));
+    jassert (result.wasOk());
+    return second;
+}
+
 juce::String PedalConfig::describeSettings()
 {
     return "Pedal settings: comma-separated key=value pairs, applied left to right.\n"
            "  mode=boot|normal                  program at power-up (boot)\n"
            "  name=TEXT                         port name base (Verrano2); the boot loader adds \" Boot\"\n"
+           "  plug-in-ms=N                      connected N ms after the start (0: from the start)\n"
            "  start-revision=N                  revision reported before any update (1187)\n"
            "  restart-ms=N|never                length of the restart after an update (4000);\n"
            "                                    never: the pedal stays unplugged\n"
@@ -388,7 +438,12 @@ juce::String PedalConfig::describeSettings()
            "  unopenable-devices=N              devices listed before the pedal whose ports cannot\n"
            "                                    be opened (0)\n"
            "  unopenable=none|input|output|both which of the pedal's own ports refuse to open (none)\n"
-           "  second-pedal=none|boot|normal     another pedal of the same name, listed after the first\n"
+           "  extra-devices-after=N             silent devices listed after the pedals (0)\n"
+           "  second-pedal=none|boot|normal     another pedal of the same name (its revision and restart\n"
+           "                                    as the first's unless second.KEY says otherwise)\n"
+           "  second-pedal-at=before|after      where the second pedal is listed (after)\n"
+           "  second.KEY=VALUE                  a setting of the second pedal alone\n"
+           "                                    (second.start-revision=1222, second.ack=none, ...)\n"
            "  foreign=none|all|KIND[+KIND...]   unsolicited traffic on the pedal's output;\n"
            "                                    KIND: maker, model, clock, notes, short, malformed\n"
            "  foreign-rate=N                    rounds of foreign traffic per second (20)\n"

@@ -44,6 +44,7 @@ struct BlockSelection
     plugged=yes|no                    no: the pedal is not connected, none of its ports exist (yes)
     mode=boot|normal                  program at power-up (boot)
     name=TEXT                         port name base (Verrano2); the boot loader adds " Boot"
+    plug-in-ms=N                      connected N ms after the start (0: from the start)
     start-revision=N                  revision reported before any update (1187)
     restart-ms=N|never                length of the restart after an update (4000);
                                       never: the pedal stays unplugged
@@ -56,7 +57,12 @@ struct BlockSelection
     unopenable-devices=N              devices listed before the pedal whose ports
                                       cannot be opened (0)
     unopenable=none|input|output|both which of the pedal's own ports refuse to open (none)
-    second-pedal=none|boot|normal     another pedal of the same name, listed after the first
+    extra-devices-after=N             silent devices listed after the pedals (0)
+    second-pedal=none|boot|normal     another pedal of the same name (its revision and restart
+                                      as the first's unless second.KEY says otherwise)
+    second-pedal-at=before|after      where the second pedal is listed (after)
+    second.KEY=VALUE                  a setting of the second pedal alone (second.start-revision=1222,
+                                      second.ack=none, second.corrupt-block=5, ...)
     foreign=none|all|KIND[+KIND...]   unsolicited traffic on the pedal's output;
                                       KIND: maker, model, clock, notes, short, malformed
     foreign-rate=N                    rounds of foreign traffic per second (20)
@@ -117,6 +123,7 @@ struct PedalConfig
 
     //==============================================================================
     bool plugged = true;
+    int plugInMs = 0;
     PedalMode mode = PedalMode::bootLoader;
     juce::String name{"Verrano2"};
     juce::int32 startRevision = factoryRevision;
@@ -135,7 +142,12 @@ struct PedalConfig
     int unopenableDevices = 0;
     bool inputUnopenable = false;
     bool outputUnopenable = false;
+    int extraDevicesAfter = 0;
     std::optional<PedalMode> secondPedal;
+    bool secondPedalFirst = false;
+
+    /** The second pedal's own settings, as "key=value" entries applied in order. */
+    juce::StringArray secondSettings;
 
     int foreignKinds = 0;
     int foreignRate = 20;
@@ -157,6 +169,10 @@ struct PedalConfig
 
     /** Applies PEDAL_SIM, then PEDAL_SIM_MODE, PEDAL_SIM_NAME and PEDAL_SIM_REVISION. */
     juce::Result applyEnvironment();
+
+    /** The second pedal's configuration: its mode, the first's name, revision and
+        restart, then its own settings. Only meaningful when secondPedal is set. */
+    PedalConfig secondPedalConfig() const;
 
     /** The name the pedal's ports carry in the given program ("Verrano2 Boot", "Verrano2"). */
     juce::String portName (PedalMode inMode) const;

@@ -91,11 +91,23 @@ void SimulatedPedal::start()
             return;
         }
 
-        ports.present (status.portName);
-        status.presence = Presence::online;
+        // Plugged in later: it appears the way it comes back from a restart.
+        if (config.plugInMs > 0)
+        {
+            status.presence = Presence::unplugged;
+            comebackMode = status.mode;
+            comebackRevision = status.revision;
+            comebackPending = true;
+            comebackDue = now() + config.plugInMs;
+        }
+        else
+        {
+            ports.present (status.portName);
+            status.presence = Presence::online;
+        }
     }
 
-    portsPresent = true;
+    portsPresent = config.plugInMs == 0;
     nextForeignRound = now() + 1000.0 / config.foreignRate;
     startThread();
 }

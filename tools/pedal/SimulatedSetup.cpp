@@ -41,17 +41,16 @@ SimulatedSetup::SimulatedSetup (const PedalConfig& configToUse)
     for (int i = 1; i <= config.unopenableDevices; ++i)
         bus->addSilentDevice (unopenableDeviceName (i), false);
 
+    if (config.secondPedal && config.secondPedalFirst)
+        bus->addPedal (config.secondPedalConfig());
+
     bus->addPedal (config);
 
-    if (config.secondPedal)
-    {
-        PedalConfig second;
-        second.mode = *config.secondPedal;
-        second.name = config.name;
-        second.startRevision = config.startRevision;
-        second.restartMs = config.restartMs;
-        bus->addPedal (second);
-    }
+    if (config.secondPedal && !config.secondPedalFirst)
+        bus->addPedal (config.secondPedalConfig());
+
+    for (int i = 1; i <= config.extraDevicesAfter; ++i)
+        bus->addSilentDevice (extraDeviceName (config.extraDevices + i));
 }
 
 SimulatedSetup::~SimulatedSetup() = default;
@@ -63,7 +62,9 @@ std::unique_ptr<midi::PortLayer> SimulatedSetup::makePorts() const
 
 SimulatedPedal& SimulatedSetup::getPedal (int index) const
 {
-    return bus->getPedal (index);
+    // The bus numbers pedals in list order; a second pedal listed first is still the second.
+    const bool swapped = config.secondPedal && config.secondPedalFirst;
+    return bus->getPedal (swapped ? 1 - index : index);
 }
 
 int SimulatedSetup::getNumPedals() const

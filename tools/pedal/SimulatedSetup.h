@@ -13,8 +13,8 @@ namespace pedal
 /**
     A whole simulated setup from one PedalConfig: an in-process MIDI bus with, in
     list order, the extra silent devices, the devices that cannot be opened, the
-    pedal and, if chosen, a second pedal of the same name. The pedals answer from
-    construction on.
+    pedal and, if chosen, a second pedal of the same name (before or after it), then
+    the silent devices listed after the pedals. The pedals answer from construction on.
 
     The bus is shared: the port layers handed out by makePorts() keep it (and so
     the pedals) alive after this object is gone, and the other way round.
@@ -28,7 +28,7 @@ public:
     /** A port layer on the bus for the updater's transport. May be called more than once. */
     std::unique_ptr<midi::PortLayer> makePorts() const;
 
-    /** The pedal (index 0) or the second pedal (index 1). */
+    /** The pedal (index 0) or the second pedal (index 1), wherever they are listed. */
     SimulatedPedal& getPedal (int index = 0) const;
 
     int getNumPedals() const;
