@@ -28,8 +28,16 @@ public:
     ~DemoPorts() override
     {
         const auto reportFile = juce::SystemStats::getEnvironmentVariable ("PEDAL_SIM_REPORT", {});
-        if (reportFile.isNotEmpty())
-            juce::File (reportFile).replaceWithText (setup.getPedal().report(), false, false, "\n");
+        if (reportFile.isEmpty())
+            return;
+
+        // A second pedal's lines follow the first's, each key marked "second.".
+        auto text = setup.getPedal().report();
+        if (setup.getNumPedals() > 1)
+            for (const auto& line : juce::StringArray::fromLines (setup.getPedal (1).report().trimEnd()))
+                text << "second." << line << "\n";
+
+        juce::File (reportFile).replaceWithText (text, false, false, "\n");
     }
 
     juce::StringArray getInputNames() override { return ports->getInputNames(); }

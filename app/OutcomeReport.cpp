@@ -22,6 +22,10 @@ juce::String OutcomeReport::lineFor (const controller::Controller::Outcome& outc
         case Kind::pedalNotFound:
             return "no pedal found: connect the pedal by USB, quit other MIDI programs, " + bootLoader;
 
+        case Kind::severalPedals:
+            return "more than one pedal is connected (" + juce::String (outcome.pedalsAnswered) +
+                   " answered), so nothing was sent: connect only the pedal to update, " + bootLoader;
+
         case Kind::none:
             return "stopped before a result (" + stopCause + "): the update is not confirmed; " + bootLoader;
 
@@ -43,6 +47,11 @@ juce::String OutcomeReport::lineFor (const controller::Controller::Outcome& outc
 
         case message::pedalNotFound:
             return "no pedal found when the transfer began: connect the pedal by USB, " + bootLoader;
+
+        case message::severalPedals:
+            return "more than one pedal answered after the restart (was one plugged in during the update?): "
+                   "connect only the pedal to update, " +
+                   bootLoader;
 
         case message::transferNotStarted:
             return "the transfer could not be started (the system refused a thread): run the update again";

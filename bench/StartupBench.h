@@ -24,6 +24,9 @@ public:
     /** The found pedal is on screen this soon after the search's probe waits end. */
     static constexpr double deviceAfterSearchTargetMs = 50.0;
 
+    /** From the start to the device line, however many silent pairs the system lists. */
+    static constexpr double deviceShownTargetMs = 1000.0;
+
 private:
     static bool runWithSilentPairs (int silentPairs, int runs);
 };

@@ -167,7 +167,7 @@ private:
         {
             deviceNamedMs = Clock::nowMs();
             deviceText = text;
-            // The pedal's pair is the last one probed; its probe wait ends the search.
+            // Every pair is probed at once; the wait after the last probe ends the search.
             searchEndedMs = lastSendMs.load() + midi::Timing().probeWaitMs;
         }
 
@@ -196,6 +196,7 @@ juce::JUCEApplicationBase* createProbedApplication()
 {
     pedal::PedalConfig config;
     config.extraDevices = probeSilentPairs;
+    config.extraDevicesAfter = probeSilentPairs;
     auto setup = std::make_shared<pedal::SimulatedSetup> (config);
     return new ProbedApplication (
         [setup] { return std::make_unique<SendStampingPorts> (setup->makePorts()); }, probeTimesFile);

@@ -92,7 +92,8 @@ Controller::Outcome Controller::getOutcome() const
     }
     else if (noPedalAtStart)
     {
-        outcome.kind = Outcome::Kind::pedalNotFound;
+        outcome.kind = pedalsAtStart > 1 ? Outcome::Kind::severalPedals : Outcome::Kind::pedalNotFound;
+        outcome.pedalsAnswered = pedalsAtStart;
     }
 
     return outcome;
@@ -146,7 +147,11 @@ void Controller::processMessage (message::BaseMessage& message)
             break;
 
         case message::Code::deviceNotFound:
-            handleDeviceNotFound (message);
+            forward (view, message);
+            if (auto* notFound = payloadOf<message::DeviceNotFound> (message))
+                handleDeviceNotFound (notFound->pedalsAnswered);
+            else
+                handleDeviceNotFound (0);
             break;
 
         case message::Code::deviceFound:
@@ -192,15 +197,18 @@ void Controller::handleProgress (const message::ProgressUpdate& progress)
         post (new message::CloseRequest());
 }
 
-void Controller::handleDeviceNotFound (message::BaseMessage& message)
+void Controller::handleDeviceNotFound (int pedalsAnswered)
 {
-    forward (view, message);
     postNew<message::UpdateButtonDisable> (view);
 
     // A failed search after the pedal was found (it restarts during a transfer) is
     // the downloader's business; only a pedal never found ends an unattended run.
+    // With several pedals connected nothing is sent to any of them.
     if (!deviceFound)
+    {
         noPedalAtStart = true;
+        pedalsAtStart = pedalsAnswered;
+    }
 
     if (!interactive && !deviceFound)
     {

@@ -59,6 +59,7 @@ public:
             none,          ///< no result yet: nothing tried, or stopped before the result
             updated,       ///< the pedal reported the image's revision
             pedalNotFound, ///< the search at start-up found no pedal
+            severalPedals, ///< the search at start-up found more than one pedal
             failed         ///< an update failed; `failure` says how
         };
 
@@ -66,6 +67,7 @@ public:
         int failure = message::updateSucceeded; ///< an UpdateResult, when failed
         juce::int32 pedalRevision = 0;          ///< what the pedal last reported, if it did
         juce::int32 imageRevision = 0;          ///< the image's revision, once known
+        int pedalsAnswered = 0;                 ///< how many pedals the search at start-up found
     };
 
     /** The last result of the run, or how it stands without one. */
@@ -76,7 +78,7 @@ private:
     void handleClose();
     void handleUpdateRequest();
     void handleProgress (const message::ProgressUpdate& progress);
-    void handleDeviceNotFound (message::BaseMessage& message);
+    void handleDeviceNotFound (int pedalsAnswered);
     void handleRevision (const message::SVNUpdate& update);
     void handleDeviceFound (const message::DeviceFound& found);
     void handleResult (const message::UpdateStatus& result);
@@ -114,6 +116,7 @@ private:
     std::optional<int> lastResult;
     bool pedalReportedImageRevision = false;
     bool noPedalAtStart = false;
+    int pedalsAtStart = 0;
 
     std::function<void()> quit;
 

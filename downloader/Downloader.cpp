@@ -16,9 +16,6 @@ namespace downloader
 
 namespace
 {
-/** Pauses of 10 ms the pedal gets to answer the revision query. */
-constexpr int revisionReplyPauses = 20;
-
 /** Progress added by each pause after the first package, and by each failed search for the pedal. */
 constexpr double waitStepProgress = 0.0025;
 constexpr double reconnectStepProgress = 0.05;
@@ -188,11 +185,14 @@ void Downloader::runSearch()
     {
         juce::String name;
         midi->getDeviceName (name);
+        trace ("search: found \"" + name + "\"");
         postToController (new message::DeviceFound (name));
     }
     else
     {
-        postToController (new message::DeviceNotFound());
+        // Several pedals answering is not "no pedal": the user has to unplug one.
+        const auto answered = midi->getNumAnswered();
+        postToController (new message::DeviceNotFound (answered > 1 ? answered : 0));
     }
 
     searchEnd.triggerAsyncUpdate();
@@ -223,20 +223,23 @@ bool Downloader::sendFirstPackage()
     // for it again first, and fail at once if it is not there.
     if (pedalLost)
     {
-        pedalLost = !midi->findDevice (modelByte);
+        const auto failure = searchDuringUpdate (message::pedalNotFound);
 
         if (threadShouldExit())
             return false;
 
-        if (pedalLost)
+        if (failure.has_value())
         {
-            postToController (new message::UpdateStatus (message::pedalNotFound));
+            postToController (new message::UpdateStatus (*failure));
             return false;
         }
     }
 
     midi->sendSysEx (takeFirstPackage());
+    trace ("erase: first package sent" +
+           juce::String (autoUpdate ? "" : "; waiting for the pedal to erase its flash"));
     waitRounds = 0;
+    reconnectAttempts = 0;
     state = autoUpdate ? Transfer : Wait;
     return true;
 }
@@ -262,9 +265,13 @@ bool Downloader::sendNextPackage()
     // Nothing is appended while the thread runs, so the count needs no lock.
     if (packageQueue.isEmpty())
     {
+        trace ("transfer: ended, all " + juce::String (totalPackages) + " packages sent; the pedal restarts");
         state = Reconnect;
         return true;
     }
+
+    if (packageQueue.size() + 1 == static_cast<int> (totalPackages))
+        trace ("transfer: started, " + juce::String (packageQueue.size()) + " packages to go");
 
     midi->sendSysEx (takeFirstPackage());
 
@@ -287,17 +294,26 @@ bool Downloader::reconnect()
         return false;
 
     midi->closeDevice();
-    const bool found = midi->findDevice (modelByte);
-    pedalLost = !found;
+    ++reconnectAttempts;
+    trace ("restart: search " + juce::String (reconnectAttempts) + " for the restarted pedal");
+    const auto failure = searchDuringUpdate (message::pedalDidNotReturn);
 
     // A search cut short by a stop request says nothing about the pedal.
     if (threadShouldExit())
         return false;
 
-    if (found)
+    if (!failure.has_value())
     {
         state = Verify;
         return true;
+    }
+
+    // A second pedal answering now was plugged in during the update: whichever of
+    // the two would answer the revision query, its answer could not be trusted.
+    if (*failure == message::severalPedals)
+    {
+        postToController (new message::UpdateStatus (*failure));
+        return false;
     }
 
     progress += reconnectStepProgress;
@@ -323,13 +339,21 @@ bool Downloader::queryRevision()
     juce::Array<juce::uint8> reply;
 
     if (!midi->sendAndReceive (midi::deviceCommand (modelByte, midi::revisionQueryCommand), reply,
-                               revisionReplyPauses))
+                               midi::revisionReplyPauses))
+    {
+        trace ("revision: no answer to the revision query");
         return false;
+    }
 
     // A reply too short to hold four unpacked bytes is as good as none.
     const auto revision = midi::decodeRevision (reply);
     if (!revision.has_value())
+    {
+        trace ("revision: the pedal's answer is too short to hold a revision");
         return false;
+    }
+
+    trace ("revision: the pedal reports " + juce::String (*revision));
 
     postToController (new message::SVNUpdate (*revision, message::revisionFromPedal));
     return true;
@@ -374,6 +398,30 @@ juce::Array<juce::uint8> Downloader::takeFirstPackage()
     auto package = std::move (packageQueue.getReference (0));
     packageQueue.remove (0);
     return package;
+}
+
+std::optional<message::UpdateResult> Downloader::searchDuringUpdate (message::UpdateResult whenNoneAnswered)
+{
+    pedalLost = !midi->findDevice (modelByte);
+
+    if (!pedalLost)
+    {
+        if (stepTrace)
+        {
+            juce::String name;
+            midi->getDeviceName (name);
+            trace ("search: found \"" + name + "\"");
+        }
+        return std::nullopt;
+    }
+
+    return midi->getNumAnswered() > 1 ? message::severalPedals : whenNoneAnswered;
+}
+
+void Downloader::trace (const juce::String& line) const
+{
+    if (stepTrace)
+        stepTrace (line);
 }
 
 void Downloader::postProgress()

@@ -4,9 +4,11 @@
 #include "downloader/Pacing.h"
 #include "message/Messages.h"
 #include "midi/MidiIf.h"
+#include "midi/StepTrace.h"
 
 #include <atomic>
 #include <functional>
+#include <optional>
 
 namespace downloader
 {
@@ -52,6 +54,9 @@ public:
     /** The thread's job: the search for the pedal, or the transfer, which runs one
         step of the current state after another until it ends. */
     void run() override;
+
+    /** Where the thread describes each step of a transfer; set before the first message. */
+    void setStepTrace (midi::StepTrace trace) { stepTrace = std::move (trace); }
 
 private:
     //==============================================================================
@@ -113,6 +118,10 @@ private:
     juce::Array<juce::uint8> takeFirstPackage();
     void postProgress();
     void postToController (message::BaseMessage* message);
+    void trace (const juce::String& line) const;
+
+    /** Searches for the pedal; on failure, the UpdateStatus that says why. */
+    std::optional<message::UpdateResult> searchDuringUpdate (message::UpdateResult whenNoneAnswered);
 
     //==============================================================================
     juce::Array<juce::Array<juce::uint8>, juce::CriticalSection> packageQueue;
@@ -124,6 +133,10 @@ private:
     juce::uint32 waitRounds = 0;
     const bool autoUpdate;
     const Pacing pacing;
+    midi::StepTrace stepTrace;
+
+    /** Searches made since the transfer's last package. */
+    int reconnectAttempts = 0;
 
     /** True from an accepted UpdateRequest until the thread starts: only then may packages be queued. */
     bool collecting = false;

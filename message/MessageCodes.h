@@ -37,7 +37,8 @@ enum UpdateResult : int
     revisionNotAnswered = 2, ///< found again, but gave no usable answer to the revision query
     revisionMismatch = 3,    ///< it reported a revision other than the image's
     pedalNotFound = 4,       ///< no pedal to send the image to
-    transferNotStarted = 5   ///< the transfer's thread could not be started
+    transferNotStarted = 5,  ///< the transfer's thread could not be started
+    severalPedals = 6        ///< more than one pedal answered (one was plugged in during the update)
 };
 
 /** Where an SVNUpdate's revision comes from. */

@@ -50,6 +50,18 @@ bool TextMessage::isEqual (const BaseMessage& other) const
     return o != nullptr && text == o->text;
 }
 
+DeviceNotFound::DeviceNotFound (juce::int32 answered) noexcept
+    : BaseMessage (Code::deviceNotFound)
+    , pedalsAnswered (answered)
+{
+}
+
+bool DeviceNotFound::isEqual (const BaseMessage& other) const
+{
+    auto* o = sameKind (*this, other);
+    return o != nullptr && pedalsAnswered == o->pedalsAnswered;
+}
+
 DeviceFound::DeviceFound (const juce::String& name)
     : BaseMessage (Code::deviceFound)
     , deviceName (name)

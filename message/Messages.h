@@ -90,15 +90,6 @@ public:
     }
 };
 
-class DeviceNotFound final : public BaseMessage
-{
-public:
-    DeviceNotFound() noexcept
-        : BaseMessage (Code::deviceNotFound)
-    {
-    }
-};
-
 //==============================================================================
 // Messages carrying one text. Texts compare character for character, letter case included.
 
@@ -140,6 +131,17 @@ public:
 
 //==============================================================================
 // Messages carrying numbers or bytes.
+
+class DeviceNotFound final : public BaseMessage
+{
+public:
+    /** `pedalsAnswered`: 0 when no pedal answered the search; more than one when
+        several did, and none can be updated until only one is connected. */
+    explicit DeviceNotFound (juce::int32 pedalsAnswered = 0) noexcept;
+    bool isEqual (const BaseMessage& other) const override;
+
+    const juce::int32 pedalsAnswered;
+};
 
 class NextPackageResponse final : public BaseMessage
 {

@@ -1,8 +1,8 @@
 #include "midi/Midi.h"
 
+#include "midi/SevenBitPacking.h"
 #include "midi/SysExFormat.h"
-
-#include <cmath>
+#include "midi/ThreadPause.h"
 
 namespace midi
 {
@@ -24,65 +24,112 @@ bool Midi::findDevice (int model)
 {
     modelByte = model;
     deviceAnswered = false;
+    numAnswered = 0;
 
-    const auto inputNames = ports->getInputNames();
-    const auto outputNames = ports->getOutputNames();
+    // Ports still held would hear the pedal's answer a second time.
+    closeDevice();
 
-    for (int i = 0; i < inputNames.size(); ++i)
+    PortProbe probe (*ports, static_cast<juce::uint8> (model & 0xff), timing.probeWaitMs);
+
+    // A search cut short by a stop request says nothing about the pedals.
+    if (!probe.run())
+        return false;
+
+    const auto& report = probe.getReport();
+    numAnswered = report.countAnswered();
+    describe (report);
+
+    // Two pedals answer alike: nothing later could tell whose revision came back.
+    if (numAnswered != 1)
+        return false;
+
+    for (size_t k = 0; k < report.pairs.size(); ++k)
     {
-        for (int j = 0; j < outputNames.size(); ++j)
-        {
-            // The pedal shows one input and one output of the same name; nothing
-            // else about the names matters here, letter case included.
-            if (inputNames[i] != outputNames[j])
-                continue;
+        if (!report.pairs[k].answered)
+            continue;
 
-            bool stopped = false;
+        bool stopped = false;
+        if (!adopt (probe, k, stopped))
+            return false;
 
-            if (probePair (i, j, stopped))
-            {
-                deviceName = inputNames[i];
-                return true;
-            }
-
-            closeDevice();
-
-            if (stopped)
-                return false;
-        }
+        deviceAnswered = true;
+        return true;
     }
 
     return false;
 }
 
-bool Midi::probePair (int inputIndex, int outputIndex, bool& stopped)
+bool Midi::adopt (PortProbe& probe, size_t pairIndex, bool& stopped)
 {
-    // The ports held before are deleted before the new ones are opened, so that a
-    // system that opens each port only once can still reopen the same port.
-    midiInput.reset();
-    midiInput = ports->openInput (inputIndex, *this);
-
-    if (midiInput == nullptr)
+    OpenPair pair;
+    if (!probe.takePair (pairIndex, *this, pair, stopped))
         return false;
 
-    midiInput->start();
+    closeDevice();
+    inputListener = std::move (pair.listener);
+    midiInput = std::move (pair.input);
+    midiOutput = std::move (pair.output);
+    deviceName = probe.getReport().pairs[pairIndex].name;
+    return true;
+}
 
-    midiOutput.reset();
-    midiOutput = ports->openOutput (outputIndex);
+SearchReport Midi::survey (int model)
+{
+    modelByte = model;
+    closeDevice();
 
-    if (midiOutput == nullptr)
-        return false;
+    PortProbe probe (*ports, static_cast<juce::uint8> (model & 0xff), timing.probeWaitMs);
+    if (!probe.run())
+        return {};
 
-    const auto probe = deviceCommand (static_cast<juce::uint8> (modelByte.load() & 0xff), probeCommand);
-    midiOutput->sendMessageNow (juce::MidiMessage::createSysExMessage (probe.begin(), probe.size()));
+    auto report = probe.getReport();
+    numAnswered = report.countAnswered();
 
-    if (!pause (timing.probeWaitMs))
+    for (size_t k = 0; k < report.pairs.size(); ++k)
     {
-        stopped = true;
-        return false;
+        bool stopped = false;
+        if (!report.pairs[k].answered || !adopt (probe, k, stopped))
+        {
+            if (stopped)
+                break;
+            continue;
+        }
+
+        juce::Array<juce::uint8> reply;
+        if (sendAndReceive (deviceCommand (static_cast<juce::uint8> (model & 0xff), revisionQueryCommand),
+                            reply, revisionReplyPauses))
+            report.pairs[k].revision = decodeRevision (reply);
+
+        closeDevice();
     }
 
-    return deviceAnswered.load();
+    return report;
+}
+
+void Midi::describe (const SearchReport& report) const
+{
+    if (!stepTrace)
+        return;
+
+    stepTrace ("ports: inputs [" + report.inputs.joinIntoString (", ") + "], outputs [" +
+               report.outputs.joinIntoString (", ") + "]");
+
+    int probed = 0;
+    for (const auto& pair : report.pairs)
+    {
+        probed += pair.probed ? 1 : 0;
+
+        if (pair.answered)
+            stepTrace ("search: \"" + pair.name + "\" acknowledged the probe after " +
+                       juce::String (pair.answerMs, 2) + " ms");
+    }
+
+    const auto answered = report.countAnswered();
+    stepTrace ("search: " + juce::String (probed) + " of " + juce::String (report.pairs.size()) +
+               " pairs of equal name probed; " +
+               (answered == 0   ? juce::String ("no pedal answered")
+                : answered == 1 ? juce::String ("one pedal answered")
+                                : juce::String (answered) + " pedals answered"));
 }
 
 void Midi::closeDevice()
@@ -92,6 +139,7 @@ void Midi::closeDevice()
     // Deleting the input waits for a callback that is running; the callback may be
     // waiting for receiveLock, so that lock must not be held here.
     midiInput.reset();
+    inputListener.reset();
     midiOutput.reset();
 
     deviceAnswered = false;
@@ -134,7 +182,7 @@ bool Midi::sendAndReceive (const juce::Array<juce::uint8>& request, juce::Array<
             return true;
         }
 
-        if (!pause (timing.pollPauseMs))
+        if (!pauseUnlessStopped (timing.pollPauseMs))
             return false;
     }
 
@@ -172,17 +220,12 @@ void Midi::handleIncomingMidiMessage (juce::MidiInput*, const juce::MidiMessage&
     const int size = message.getSysExDataSize();
     const auto* data = message.getSysExData();
 
-    if (size < deviceHeaderSize || data == nullptr)
+    const auto model = static_cast<juce::uint8> (modelByte.load() & 0xff);
+
+    if (!startsWithDeviceHeader (data, size, model))
         return;
 
-    const juce::uint8 header[deviceHeaderSize] = {manufacturerId[0], manufacturerId[1], manufacturerId[2],
-                                                  0x00, static_cast<juce::uint8> (modelByte.load() & 0xff)};
-
-    for (int k = 0; k < deviceHeaderSize; ++k)
-        if (data[k] != header[k])
-            return;
-
-    if (size > deviceHeaderSize && data[deviceHeaderSize] == acknowledgeCommand)
+    if (isAcknowledgement (data, size, model))
     {
         deviceAnswered = true;
         return;
@@ -213,35 +256,6 @@ int Midi::replyCodeFor (const juce::Array<juce::uint8>& request)
         return -1;
 
     return request[commandPosition];
-}
-
-//==============================================================================
-bool Midi::pause (int milliseconds)
-{
-    auto* thread = juce::Thread::getCurrentThread();
-
-    if (thread == nullptr)
-    {
-        juce::Thread::sleep (milliseconds);
-        return true;
-    }
-
-    // Thread::wait() also returns when anything notifies the thread, so wait again
-    // for what is left unless the thread is asked to exit.
-    const auto end = juce::Time::getMillisecondCounterHiRes() + milliseconds;
-
-    for (;;)
-    {
-        if (thread->threadShouldExit())
-            return false;
-
-        const auto left = end - juce::Time::getMillisecondCounterHiRes();
-
-        if (left <= 0.0)
-            return true;
-
-        thread->wait (juce::jmax (1, static_cast<int> (std::ceil (left))));
-    }
 }
 
 } // namespace midi

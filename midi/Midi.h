@@ -2,6 +2,9 @@
 
 #include "midi/MidiIf.h"
 #include "midi/PortLayer.h"
+#include "midi/PortProbe.h"
+#include "midi/SearchReport.h"
+#include "midi/StepTrace.h"
 #include "midi/Timing.h"
 
 #include <atomic>
@@ -30,12 +33,13 @@ public:
     ~Midi() override;
 
     //==============================================================================
-    /** Tries every input/output pair of exactly equal name, inputs in list order and
-        for each input the outputs in list order: sends the device probe and gives the
-        pair the probe wait to acknowledge. Leaves the first pair that did open and
-        returns true. A pair that cannot be opened counts as one that did not answer.
-        On a juce::Thread that is asked to exit, the search stops, closes what it
-        opened and returns false. */
+    /** Probes every input/output pair of exactly equal name at once (see PortProbe)
+        and gives each the probe wait to acknowledge. When exactly one pedal did, leaves
+        its pair open and returns true; with none, or more than one (whose answers
+        could not be told apart later), closes everything and returns false. A pair
+        that cannot be opened counts as one that did not answer. On a juce::Thread
+        that is asked to exit, the search stops, closes what it opened and returns
+        false. */
     bool findDevice (int modelByte) override;
 
     /** Closes and deletes both ports and forgets the device name and any
@@ -59,6 +63,17 @@ public:
         framed as F0, bytes, F7. False, with nothing sent, when closed. */
     bool sendSysEx (const juce::Array<juce::uint8>& message) override;
 
+    int getNumAnswered() override { return numAnswered.load(); }
+
+    //==============================================================================
+    /** Searches like findDevice(), then asks each pedal that answered for its
+        revision, one after another; leaves nothing open. For telling a user what the
+        updater sees: it sends nothing but the probe and the revision query. */
+    SearchReport survey (int modelByte);
+
+    /** Where findDevice() describes what it saw; set before the transport is used. */
+    void setStepTrace (StepTrace trace) { stepTrace = std::move (trace); }
+
     //==============================================================================
     /** Called on the port layer's input thread: an acknowledgement of the device probe
         sets deviceAnswered; the first other SysEx of the pedal that answers the
@@ -69,23 +84,23 @@ private:
     //==============================================================================
     bool isOpen() const noexcept { return midiInput != nullptr && midiOutput != nullptr; }
 
-    /** Opens the pair, sends the probe and waits; true if the pedal acknowledged.
-        Sets `stopped` when the calling thread was asked to exit during the wait. */
-    bool probePair (int inputIndex, int outputIndex, bool& stopped);
+    /** Takes over the ports of the report's pair `pairIndex` from the search. */
+    bool adopt (PortProbe& probe, size_t pairIndex, bool& stopped);
+
+    void describe (const SearchReport& report) const;
 
     /** The reply code that answers `request` (its command byte), or -1 when it has none. */
     static int replyCodeFor (const juce::Array<juce::uint8>& request);
-
-    /** Waits `milliseconds`; on a juce::Thread the wait ends early, returning false,
-        when the thread is asked to exit. */
-    static bool pause (int milliseconds);
 
     //==============================================================================
     // The port layer comes first so that it outlives any port opened from it.
     std::unique_ptr<PortLayer> ports;
     const Timing timing;
 
+    StepTrace stepTrace;
+
     std::atomic<int> modelByte{0};
+    std::atomic<int> numAnswered{0};
     std::atomic<bool> deviceAnswered{false};
     std::atomic<bool> replyReceived{false};
 
@@ -95,6 +110,9 @@ private:
     std::atomic<int> awaitedReply{-1};
     juce::Array<juce::uint8> receiveBuffer;
     juce::String deviceName;
+    // The input delivers to its listener, which passes the pedal's messages on to
+    // this object; declared before the input so that the input is closed first.
+    std::unique_ptr<ProbeListener> inputListener;
     std::unique_ptr<InputPort> midiInput;
     std::unique_ptr<OutputPort> midiOutput;
 

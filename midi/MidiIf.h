@@ -12,8 +12,9 @@ class MidiIf
 public:
     virtual ~MidiIf() = default;
 
-    /** Probes every input/output pair of exactly equal name, in list order, with the
-        device probe; leaves the first pair that acknowledges open. True if one did. */
+    /** Probes every input/output pair of exactly equal name with the device probe.
+        True, with the pedal's pair left open, when exactly one pedal acknowledged;
+        false, with nothing open, when none or more than one did. */
     virtual bool findDevice (int modelByte) = 0;
 
     /** Closes both ports; safe when nothing is open. */
@@ -30,6 +31,10 @@ public:
     /** Sends one SysEx message: bytes beginning with F0 unchanged, anything else
         framed with F0 ... F7. False, with nothing sent, when no device is open. */
     virtual bool sendSysEx (const juce::Array<juce::uint8>& message) = 0;
+
+    /** How many pedals acknowledged the last findDevice()'s probe (0 before any, and
+        after a search cut short by a stop request). */
+    virtual int getNumAnswered() = 0;
 };
 
 } // namespace midi

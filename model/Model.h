@@ -48,6 +48,9 @@ public:
     /** Puts the cursor back at the first package; the package count stays. */
     virtual void rewind();
 
+    /** The model byte of the image, which addresses the pedal; 0 without a usable image. */
+    juce::uint8 readModelByte() const;
+
 private:
     //==============================================================================
     /** The image's first byte, or null when the record holds no usable image. */
@@ -56,7 +59,6 @@ private:
     juce::uint32 imageSize() const;
 
     juce::String composeProductSentence() const;
-    juce::uint8 readModelByte() const;
     void reply (std::unique_ptr<message::BaseMessage> message);
 
     juce::uint32 nextPackageIndex = 0;

@@ -9,6 +9,8 @@ namespace
 {
 const juce::String statusPrefix ("Status: ");
 const juce::String devicePrefix ("Device: ");
+const juce::String severalPedalsText (
+    "More than one pedal is connected. Connect only the one to update and restart the updater");
 } // namespace
 
 //==============================================================================
@@ -114,8 +116,23 @@ void Updater::processMessage (message::BaseMessage& message)
             break;
 
         case message::Code::deviceNotFound:
-            deviceLabel->setText (devicePrefix + "Not found", juce::dontSendNotification);
+        {
+            const auto* notFound = dynamic_cast<message::DeviceNotFound*> (&message);
+            const auto answered = notFound != nullptr ? notFound->pedalsAnswered : 0;
+
+            if (answered > 1)
+            {
+                // Which of them to update is for the user to say, by unplugging the others.
+                deviceLabel->setText (devicePrefix + juce::String (answered) + " pedals found",
+                                      juce::dontSendNotification);
+                statusLabel->setText (statusPrefix + severalPedalsText, juce::dontSendNotification);
+            }
+            else
+            {
+                deviceLabel->setText (devicePrefix + "Not found", juce::dontSendNotification);
+            }
             break;
+        }
 
         case message::Code::deviceFound:
             if (auto* found = dynamic_cast<message::DeviceFound*> (&message))

@@ -313,6 +313,12 @@ TEST (ControllerOutcome, SaysHowTheRunEnded)
     std::vector<Case> cases;
     cases.push_back ({"nothing yet", {new SVNUpdate (1222, 3)}, Kind::none, 0, -1});
     cases.push_back ({"no pedal at start-up", {new DeviceNotFound()}, Kind::pedalNotFound, 0, -1});
+    cases.push_back ({"two pedals at start-up", {new DeviceNotFound (2)}, Kind::severalPedals, 0, -1});
+    cases.push_back ({"a second pedal after the restart",
+                      {new DeviceFound ("Verrano2 Boot"), new UpdateStatus (severalPedals)},
+                      Kind::failed,
+                      severalPedals,
+                      -1});
     cases.push_back ({"pedal gone after the transfer",
                       {new DeviceFound ("Verrano2 Boot"), new UpdateStatus (pedalDidNotReturn)},
                       Kind::failed,

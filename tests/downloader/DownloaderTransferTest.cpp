@@ -134,6 +134,24 @@ TEST (DownloaderTransfer, PedalReturningAtTheThirdAttemptIsAskedForItsRevision)
     EXPECT_EQ (rig->controller.count (message::Code::updateStatus), 0u);
 }
 
+TEST (DownloaderTransfer, TwoPedalsAnsweringAfterTheRestartEndTheUpdateUnasked)
+{
+    // Not found at the first attempt, then two pedals: whichever answered the revision
+    // query, its answer could not be trusted, so none is asked.
+    auto rig = std::make_unique<TransferRig> (true, 2);
+    rig->midi.scriptPedalsAnswering ({0, 2, 1});
+    rig->midi.setReply (revisionReply (1222));
+    rig->clickUpdate();
+    ASSERT_TRUE (rig->runToEnd());
+
+    EXPECT_EQ (rig->threadTrace(), "S0 S1 P C F P C F U");
+    auto* status = rig->controller.nth<message::UpdateStatus>();
+    ASSERT_NE (status, nullptr);
+    EXPECT_EQ (status->status, message::severalPedals);
+    EXPECT_EQ (rig->controller.count (message::Code::svnUpdate), 0u);
+    EXPECT_EQ (rig->journal.count (Kind::sendAndReceive), 0u);
+}
+
 //==============================================================================
 TEST (DownloaderRevision, ReplyCarryingOneTwoZeroZeroIsRevision513FromThePedal)
 {

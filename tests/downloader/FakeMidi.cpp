@@ -23,12 +23,10 @@ bool FakeMidi::findDevice (int modelByte)
         return false;
 
     const std::lock_guard<std::mutex> guard (scriptLock);
-    if (findResults.empty())
-        return false;
-
-    const bool result = findResults.front();
-    findResults.pop_front();
-    return result;
+    answered = findResults.empty() ? 0 : findResults.front();
+    if (!findResults.empty())
+        findResults.pop_front();
+    return answered == 1;
 }
 
 void FakeMidi::closeDevice()
@@ -76,7 +74,15 @@ bool FakeMidi::sendSysEx (const juce::Array<juce::uint8>& message)
 void FakeMidi::scriptFindResults (std::initializer_list<bool> results)
 {
     const std::lock_guard<std::mutex> guard (scriptLock);
-    findResults.assign (results.begin(), results.end());
+    findResults.clear();
+    for (auto found : results)
+        findResults.push_back (found ? 1 : 0);
+}
+
+void FakeMidi::scriptPedalsAnswering (std::initializer_list<int> counts)
+{
+    const std::lock_guard<std::mutex> guard (scriptLock);
+    findResults.assign (counts.begin(), counts.end());
 }
 
 void FakeMidi::setReply (std::optional<juce::Array<juce::uint8>> newReply)

@@ -30,10 +30,15 @@ public:
     bool sendAndReceive (const juce::Array<juce::uint8>& request, juce::Array<juce::uint8>& reply,
                          int maxPauses) override;
     bool sendSysEx (const juce::Array<juce::uint8>& message) override;
+    int getNumAnswered() override { return answered.load(); }
 
     //==============================================================================
     /** Results of the next findDevice calls, in order. */
     void scriptFindResults (std::initializer_list<bool> results);
+
+    /** How many pedals answer the next findDevice calls, in order: only one makes a
+        call succeed. */
+    void scriptPedalsAnswering (std::initializer_list<int> counts);
 
     /** The reply data sendAndReceive gives; none makes it fail. */
     void setReply (std::optional<juce::Array<juce::uint8>> reply);
@@ -57,7 +62,8 @@ private:
 
     CallJournal& journal;
     std::mutex scriptLock;
-    std::deque<bool> findResults;
+    std::deque<int> findResults; // pedals answering each call
+    std::atomic<int> answered{0};
     std::optional<juce::Array<juce::uint8>> reply;
 
     std::atomic<bool> findIsHeld{false};

@@ -6,7 +6,8 @@
 #
 # The pedal's settings come from PEDAL_SIM (see tools/pedal/PedalConfig.h). Each
 # KEY=REGEX must match a whole line "KEY=value" of the pedal's final report; KEY>=NUMBER
-# and KEY<NUMBER bound a number there (an empty value, nothing measured, fails). A
+# and KEY<NUMBER bound a number there (an empty value, nothing measured, fails);
+# stderr=REGEX must match the whole of the updater's own line on standard error. A
 # failed run must say why in exactly one line of its own on standard error, a good
 # one none. BINARY runs under xvfb-run, or through COMMAND (the Windows build's runs
 # give Wine's, which brings its own display).
@@ -51,7 +52,7 @@ if [ "$elapsed_ms" -gt $((max_seconds * 1000)) ]; then
     failed=1
 fi
 for check in "$@"; do
-    if [[ "$check" =~ ^([a-z0-9-]+)(\>=|\<)([0-9.]+)$ ]]; then
+    if [[ "$check" =~ ^([a-z0-9.-]+)(\>=|\<)([0-9.]+)$ ]]; then
         key="${BASH_REMATCH[1]}" op="${BASH_REMATCH[2]}" bound="${BASH_REMATCH[3]}"
         value="$(sed -n "s/^${key}=//p" "$PEDAL_SIM_REPORT" 2>/dev/null | head -n 1)"
         if ! awk -v v="$value" -v b="$bound" -v op="$op" \
@@ -62,6 +63,13 @@ for check in "$@"; do
         continue
     fi
     key="${check%%=*}" pattern="${check#*=}"
+    if [ "$key" = stderr ]; then
+        if ! grep -Eq "^$(basename "$binary" .exe): (${pattern})\$" "$work/stderr.txt"; then
+            echo "FAIL: no line of the updater's own on stderr matches /${pattern}/"
+            failed=1
+        fi
+        continue
+    fi
     if ! grep -Eq "^${key}=(${pattern})\$" "$PEDAL_SIM_REPORT" 2>/dev/null; then
         echo "FAIL: report line $key does not match /${pattern}/: $(grep -E "^${key}=" "$PEDAL_SIM_REPORT" 2>/dev/null)"
         failed=1

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 
 using namespace midi_testing;
@@ -78,40 +79,81 @@ TEST (FindDevice, ProbesTheEqualNamedPairAndKeepsItOpen)
     EXPECT_FALSE (ports.isOutputOpen (0));
 }
 
-TEST (FindDevice, InputOrderDecidesBetweenAnsweringPairs)
+TEST (FindDevice, SeveralPedalsAnsweringAreCountedAndNoneIsKept)
 {
-    FakePortLayer ports ({"Alpha", "Beta"}, {"Beta", "Alpha"});
-    ports.setScript (0, 1, answeringPedal());
-    ports.setScript (1, 0, answeringPedal());
+    // Two pedals (one listed before, one after a silent device), each answering on its
+    // own input whichever output carries the probe to it.
+    FakePortLayer ports ({"Alpha", "Synth", "Beta"}, {"Beta", "Synth", "Alpha"});
+    ports.setScript (2, 0, answeringPedal());
+    ports.setScript (0, 2, answeringPedal());
 
     auto transport = transportOver (ports);
-    ASSERT_TRUE (transport->findDevice (pedalModel));
+    EXPECT_FALSE (transport->findDevice (pedalModel));
+    EXPECT_EQ (transport->getNumAnswered(), 2);
+    EXPECT_EQ (nameOf (*transport), juce::String());
+    EXPECT_FALSE (transport->sendSysEx (pedalData ({0x03})));
 
+    // Every pair got the probe once, and nothing stays open.
+    auto probed = outputsProbed (ports);
+    std::sort (probed.begin(), probed.end());
+    EXPECT_EQ (probed, std::vector<int> ({0, 1, 2}));
+    for (int k = 0; k < 3; ++k)
+    {
+        EXPECT_FALSE (ports.isInputOpen (k));
+        EXPECT_FALSE (ports.isOutputOpen (k));
+    }
+
+    // Unplug one: the other is found, and the count says one.
+    ports.setScript (0, 2, pedal ({}));
+    ASSERT_TRUE (transport->findDevice (pedalModel));
+    EXPECT_EQ (transport->getNumAnswered(), 1);
     EXPECT_EQ (nameOf (*transport), "Alpha");
-    EXPECT_EQ (outputsProbed (ports), std::vector<int> ({1}));
-    EXPECT_EQ (ports.timesOutputOpened (0), 0);
-    EXPECT_EQ (ports.timesInputOpened (1), 0);
 }
 
-TEST (FindDevice, SilentPairsAreClosedAgainBeforeTheNextIsTried)
+TEST (FindDevice, AllPairsShareOneProbeWait)
 {
-    // Pairs in search order: (0,1) "Synth", (1,0) "Pedal", (1,2) "Pedal"; only the
-    // last one answers.
+    // Twenty silent pairs before and after the pedal: probed one after another they
+    // would take 40 probe waits.
+    juce::StringArray names;
+    for (int k = 0; k < 41; ++k)
+        names.add (k == 20 ? juce::String ("Pedal") : "Device " + juce::String (k));
+
+    FakePortLayer ports (names, names);
+    ports.setScript (20, 20, answeringPedal());
+
+    auto transport = transportOver (ports, {200, 1});
+    const auto started = juce::Time::getMillisecondCounterHiRes();
+    ASSERT_TRUE (transport->findDevice (pedalModel));
+    EXPECT_LT (juce::Time::getMillisecondCounterHiRes() - started, 8 * 200.0);
+
+    EXPECT_EQ (nameOf (*transport), "Pedal");
+    EXPECT_EQ (ports.sent().size(), 41u);
+    for (int k = 0; k < 41; ++k)
+    {
+        EXPECT_EQ (ports.isInputOpen (k), k == 20) << k;
+        EXPECT_EQ (ports.isOutputOpen (k), k == 20) << k;
+    }
+}
+
+TEST (FindDevice, OutputsOfOneNameAreTriedOneByOneForTheAnsweringInput)
+{
+    // Pairs: "Synth" (0,1); "Pedal" with outputs 0 and 2, of which only 2 reaches the
+    // pedal. All are probed at once; then 0 and 2 alone, in list order.
     FakePortLayer ports ({"Synth", "Pedal"}, {"Pedal", "Synth", "Pedal"});
     ports.setScript (2, 1, answeringPedal());
 
     auto transport = transportOver (ports);
     ASSERT_TRUE (transport->findDevice (pedalModel));
 
-    EXPECT_EQ (outputsProbed (ports), std::vector<int> ({1, 0, 2}));
+    EXPECT_EQ (outputsProbed (ports), std::vector<int> ({1, 0, 2, 0, 2}));
     EXPECT_EQ (nameOf (*transport), "Pedal");
+    EXPECT_EQ (transport->getNumAnswered(), 1);
     EXPECT_FALSE (ports.isInputOpen (0));
     EXPECT_TRUE (ports.isInputOpen (1));
     EXPECT_FALSE (ports.isOutputOpen (0));
     EXPECT_FALSE (ports.isOutputOpen (1));
     EXPECT_TRUE (ports.isOutputOpen (2));
-    EXPECT_EQ (ports.mostInputsOpenAtOnce(), 1);
-    EXPECT_EQ (ports.mostOutputsOpenAtOnce(), 1);
+    EXPECT_EQ (ports.timesInputOpened (1), 1);
 }
 
 TEST (FindDevice, FailedSearchLeavesNothingOpen)
@@ -120,14 +162,50 @@ TEST (FindDevice, FailedSearchLeavesNothingOpen)
 
     auto transport = transportOver (ports);
     EXPECT_FALSE (transport->findDevice (pedalModel));
+    EXPECT_EQ (transport->getNumAnswered(), 0);
 
-    EXPECT_EQ (ports.sent().size(), 4u);
+    // Each output carries the probe once, for both inputs of its name.
+    EXPECT_EQ (outputsProbed (ports), std::vector<int> ({0, 1}));
     for (int k = 0; k < 2; ++k)
     {
         EXPECT_FALSE (ports.isInputOpen (k));
         EXPECT_FALSE (ports.isOutputOpen (k));
     }
     EXPECT_EQ (nameOf (*transport), juce::String());
+}
+
+TEST (FindDevice, SurveyAsksEachPedalForItsRevisionAndLeavesNothingOpen)
+{
+    // Revision 1222 is C6 04 00 00; packed: high-bits byte 40 (the top bit of C6), then 46 04 00 00.
+    FakePortLayer ports ({"Boot", "Silent", "Normal"}, {"Boot", "Silent", "Normal"});
+    ports.setScript (0, 0,
+                     answeringPedal ({atOnce (framed (pedalData ({0x03, 0x40, 0x46, 0x04, 0x00, 0x00})))}));
+    ports.setScript (2, 2, answeringPedal());
+
+    auto transport = transportOver (ports);
+    const auto report = transport->survey (pedalModel);
+
+    EXPECT_EQ (report.inputs, juce::StringArray ({"Boot", "Silent", "Normal"}));
+    ASSERT_EQ (report.pairs.size(), 3u);
+    EXPECT_TRUE (report.pairs[0].answered);
+    EXPECT_EQ (report.pairs[0].revision, std::optional<juce::int32> (1222));
+    EXPECT_TRUE (report.pairs[1].probed);
+    EXPECT_FALSE (report.pairs[1].answered);
+    EXPECT_FALSE (report.pairs[1].revision.has_value());
+    EXPECT_TRUE (report.pairs[2].answered); // no answer to the revision query
+    EXPECT_FALSE (report.pairs[2].revision.has_value());
+    EXPECT_EQ (report.countAnswered(), 2);
+
+    const auto queries = framed (pedalData ({0x03}));
+    int queriesSent = 0;
+    for (const auto& sent : ports.sent())
+        queriesSent += sent.bytes == queries ? 1 : 0;
+    EXPECT_EQ (queriesSent, 2);
+    for (int k = 0; k < 3; ++k)
+    {
+        EXPECT_FALSE (ports.isInputOpen (k));
+        EXPECT_FALSE (ports.isOutputOpen (k));
+    }
 }
 
 TEST (FindDevice, OnlyTheAcknowledgementOfThisModelCounts)
@@ -200,8 +278,8 @@ TEST (FindDevice, PairWithAPortThatCannotBeOpenedIsSkipped)
         auto transport = transportOver (ports);
         ASSERT_TRUE (transport->findDevice (pedalModel));
         EXPECT_EQ (outputsProbed (ports), std::vector<int> ({1}));
-        EXPECT_EQ (ports.timesInputOpened (0), 2); // closed after the failed pair
-        EXPECT_EQ (ports.mostInputsOpenAtOnce(), 1);
+        EXPECT_TRUE (ports.isOutputOpen (1));
+        EXPECT_EQ (ports.timesInputOpened (0), 1);
     }
     {
         FakePortLayer ports ({"Pedal"}, {"Pedal"});
@@ -239,7 +317,7 @@ TEST (FindDevice, CloseDeviceAndDestructionCloseBothPorts)
 TEST (FindDevice, EndsPromptlyWhenItsThreadIsAskedToExit)
 {
     // Three silent pairs with a long probe wait: a search that ignored the request
-    // would take half a minute.
+    // would take ten seconds.
     FakePortLayer ports ({"Pedal"}, {"Pedal", "Pedal", "Pedal"});
     auto transport = transportOver (ports, {10000, 1});
 
@@ -247,10 +325,10 @@ TEST (FindDevice, EndsPromptlyWhenItsThreadIsAskedToExit)
     WorkerThread worker ([&] { result = transport->findDevice (pedalModel) ? 1 : 0; });
     worker.startThread();
 
-    ASSERT_TRUE (ports.waitForSends (1));
+    ASSERT_TRUE (ports.waitForSends (3));
     EXPECT_TRUE (worker.stopThread (5000));
     EXPECT_EQ (result.load(), 0);
-    EXPECT_EQ (ports.sent().size(), 1u);
+    EXPECT_EQ (ports.sent().size(), 3u);
     EXPECT_FALSE (ports.isInputOpen (0));
     EXPECT_FALSE (ports.isOutputOpen (0));
 }

@@ -272,6 +272,17 @@ TEST_F (UpdaterPanel, DeviceNotFoundChangesOnlyTheDeviceLine)
     EXPECT_EQ (state(), expected);
 }
 
+TEST_F (UpdaterPanel, SeveralPedalsAskTheUserToConnectOnlyOne)
+{
+    auto expected = state();
+    expected.device = "Device: 3 pedals found";
+    expected.status =
+        "Status: More than one pedal is connected. Connect only the one to update and restart the updater";
+    deliver (new message::DeviceNotFound (3));
+
+    EXPECT_EQ (state(), expected);
+}
+
 TEST_F (UpdaterPanel, DeviceOutsideBootModeReplacesEvenTheSuccessText)
 {
     deliver (new message::TextMessage ("Firmware upgrade successful"));

@@ -1,0 +1,10 @@
+#pragma once
+
+namespace midi
+{
+
+/** Waits `milliseconds`. On a juce::Thread the wait ends early, returning false, as
+    soon as the thread is asked to exit; elsewhere it always runs to its end. */
+bool pauseUnlessStopped (int milliseconds);
+
+} // namespace midi
