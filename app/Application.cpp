@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/Console.h"
 #include "app/OutcomeReport.h"
+#include "app/PortListing.h"
 #include "midi/Midi.h"
 
 Application::Application (PortLayerFactory portLayerFactory, downloader::Pacing pacingToUse,
@@ -66,7 +67,15 @@ void Application::initialise (const juce::String& commandLine)
         return;
     }
 
+    if (app::CommandLine::requestOfThisProcess() == app::CommandLine::Request::list)
+    {
+        listPorts();
+        quit();
+        return;
+    }
+
     autoUpdate = isAutoUpdate (commandLine);
+    const bool verbose = app::CommandLine::isVerboseAutoUpdate (commandLine);
 
     // Without a display the framework would crash while placing the window; say why
     // and end the run as a failure instead, interactive or not.
@@ -78,11 +87,16 @@ void Application::initialise (const juce::String& commandLine)
         return;
     }
 
-    midi = std::make_unique<midi::Midi> (createPortLayer(), timing);
+    auto transport = std::make_unique<midi::Midi> (createPortLayer(), timing);
+    if (verbose)
+        transport->setStepTrace (app::Console::step);
+    midi = std::move (transport);
     firmware = std::make_unique<FirmwareClass>();
     controller = std::make_unique<controller::Controller>();
     mainWindow = std::make_unique<view::MainUI> (controller.get());
     downloader = std::make_unique<downloader::Downloader> (controller.get(), midi.get(), autoUpdate, pacing);
+    if (verbose)
+        downloader->setStepTrace (app::Console::step);
     model = std::make_unique<model::Model> (controller.get(), firmware.get());
 
     controller->setModel (model.get());
@@ -121,6 +135,18 @@ bool Application::answerQuestion()
     return true;
 }
 
+void Application::listPorts()
+{
+    // Nothing but the probe and the revision question goes out, and no window opens.
+    FirmwareClass carried;
+    const model::Model reader (nullptr, &carried);
+    midi::Midi transport (createPortLayer(), timing);
+
+    const auto report = transport.survey (reader.readModelByte());
+    app::Console::out (app::PortListing::describe (report, timing.probeWaitMs));
+    setApplicationReturnValue (app::PortListing::exitCodeFor (report));
+}
+
 void Application::stopRequested (int signalNumber)
 {
     if (stopSignal == 0)
@@ -145,7 +171,9 @@ void Application::reportEnd()
     // The framework's single-instance guard ends a second start before initialise().
     if (!initialised)
     {
-        if (app::CommandLine::requestOfThisProcess() == app::CommandLine::Request::unattendedRun)
+        // A listing would probe the ports the running copy holds.
+        const auto request = app::CommandLine::requestOfThisProcess();
+        if (request == app::CommandLine::Request::unattendedRun || request == app::CommandLine::Request::list)
         {
             app::Console::error (app::OutcomeReport::anotherCopyRunning());
             setApplicationReturnValue (-1);

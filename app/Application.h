@@ -60,6 +60,9 @@ private:
     /** Answers --help or --version; false when the command line asks for neither. */
     bool answerQuestion();
 
+    /** Answers --list: what the search sees, and the exit code that sums it up. */
+    void listPorts();
+
     /** SIGINT or SIGTERM arrived: the run ends the way closing the window ends it. */
     void stopRequested (int signalNumber);
 

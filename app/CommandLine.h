@@ -10,9 +10,11 @@ namespace app
     --version.
 
     "--help" or "-h", and "--version" or "-V", given as a whole argument, are answered
-    on standard output without a window, a display or a MIDI port. Otherwise only the
-    parameter string "--autoupdate" (any letter case) makes an unattended run; any
-    other arguments make an interactive one.
+    on standard output without a window, a display or a MIDI port; "--list" or "-l"
+    lists the MIDI ports and what answered the search, without a window or a display.
+    Otherwise only the parameter string "--autoupdate" (any letter case), alone or
+    with "-v" or "--verbose" before or after it (one blank between), makes an
+    unattended run; any other arguments make an interactive one.
 */
 struct CommandLine
 {
@@ -21,7 +23,8 @@ struct CommandLine
         interactiveRun,
         unattendedRun,
         help,
-        version
+        version,
+        list
     };
 
     /** `arguments`: the arguments after the program's own name; `parameters`: the same
@@ -33,6 +36,10 @@ struct CommandLine
 
     /** True when `parameters` ask for an unattended run. */
     static bool isAutoUpdate (const juce::String& parameters);
+
+    /** True when `parameters` ask for an unattended run that describes each step on
+        standard error. */
+    static bool isVerboseAutoUpdate (const juce::String& parameters);
 
     /** The answer to --help: usage, options, exit codes and the boot-loader steps. */
     static juce::String helpText (const juce::String& programName, const juce::String& product,

@@ -1,6 +1,7 @@
 #include "app/Console.h"
 
 #include <iostream>
+#include <mutex>
 
 #if JUCE_WINDOWS
 #include <cstdio>
@@ -48,6 +49,18 @@ void Console::error (const juce::String& line)
 {
     reachCallersConsole();
     std::cerr << (programName() + ": " + line).toStdString() << std::endl;
+}
+
+void Console::step (const juce::String& line)
+{
+    static std::mutex lock;
+    const auto now = juce::Time::getCurrentTime();
+    const auto text = programName() + ": " + now.formatted ("%H:%M:%S.") +
+                      juce::String (now.getMilliseconds()).paddedLeft ('0', 3) + " " + line + "\n";
+
+    reachCallersConsole();
+    const std::lock_guard<std::mutex> guard (lock);
+    std::cerr << text.toStdString() << std::flush;
 }
 
 juce::String Console::programName()

@@ -22,6 +22,11 @@ struct Console
         standard error. */
     static void error (const juce::String& line);
 
+    /** Writes one line of a run that describes its steps to standard error: the
+        program's name, the time of day to the millisecond and `line`. Safe from any
+        thread; lines are never mixed. */
+    static void step (const juce::String& line);
+
     /** The executable's name without folder and extension, e.g. "firmware-updater". */
     static juce::String programName();
 };

@@ -140,8 +140,8 @@ Outcome runApplication (const juce::String& commandLine, Application::PortLayerF
 
     juce::StringArray args;
     args.add ("firmware-updater-under-test");
-    if (commandLine.isNotEmpty())
-        args.add (commandLine);
+    args.addTokens (commandLine, " ", {});
+    args.removeEmptyStrings();
 
     std::vector<const char*> argv;
     for (auto& a : args)
@@ -151,9 +151,11 @@ Outcome runApplication (const juce::String& commandLine, Application::PortLayerF
 
     // The updater reports an unattended failure on standard error, so the whole run
     // writes there through a file instead of the terminal.
+    ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
     outcome.exitCode = juce::JUCEApplicationBase::main (static_cast<int> (argv.size()), argv.data());
     outcome.errorLines.addLines (::testing::internal::GetCapturedStderr());
+    outcome.outputText = ::testing::internal::GetCapturedStdout();
     outcome.errorLines.removeEmptyStrings();
 
     // Shown with the test's own output, as it would have been without the capture.
@@ -168,8 +170,12 @@ juce::StringArray updaterErrorLines (const Outcome& outcome)
     const auto prefix = app::Console::programName() + ": ";
     juce::StringArray lines;
 
+    // Lines of a run that describes its steps begin with the time of day.
+    const auto isStep = [] (const juce::String& text)
+    { return text.length() > 12 && text[2] == ':' && text[5] == ':' && text[8] == '.' && text[12] == ' '; };
+
     for (const auto& line : outcome.errorLines)
-        if (line.startsWith (prefix))
+        if (line.startsWith (prefix) && !isStep (line.substring (prefix.length())))
             lines.add (line.substring (prefix.length()));
 
     return lines;

@@ -31,6 +31,7 @@ struct Outcome
     juce::StringArray failures;       ///< steps that did not become ready in time
     std::vector<double> progressSeen; ///< distinct bar values seen while the steps ran
     juce::StringArray errorLines;     ///< what the run wrote to standard error, line by line
+    juce::String outputText;          ///< what the run wrote to standard output
 };
 
 /** The pauses the application runs with: the real ones unless a test passes
@@ -51,7 +52,8 @@ Outcome runApplication (const juce::String& commandLine, Application::PortLayerF
                         std::vector<Step> steps, Pauses pauses = {});
 
 /** The lines of `errorLines` that the updater itself wrote ("<program>: ..."), without
-    the program's name; what the ports' libraries print is left out. */
+    the program's name; what the ports' libraries print, and the timestamped step
+    lines of a run that describes its steps, are left out. */
 juce::StringArray updaterErrorLines (const Outcome& outcome);
 
 /** Steps' helpers. */

@@ -138,14 +138,18 @@ TEST_F (SingleInstance, SecondStartEndsAtOnceAndLeavesTheInteractiveCopyRunning)
 
     startSecondAndCheck (*first, {}, 0, "");
 
+    // A listing would probe the ports the first copy holds: refused, with its line.
+    startSecondAndCheck (*first, {"--list"}, -1, anotherCopyLine);
+
     // Questions are answered beside it, with no display and no window of their own.
     const auto version = answerWithoutDisplay (*first, "--version");
     EXPECT_EQ (version, "firmware-updater-demo 2.0\nfirmware: Verrano2 1.2.00 (revision 1222)\n");
     EXPECT_EQ (answerWithoutDisplay (*first, "-V"), version);
 
     const auto help = answerWithoutDisplay (*first, "--help");
-    for (const char* part : {"Usage: firmware-updater-demo [--autoupdate]", "firmware 1.2.00 (revision 1222)",
-                             "Verrano2", "hold the footswitch", "Exit codes:", "  0 ", "  255 "})
+    for (const char* part :
+         {"Usage: firmware-updater-demo [--autoupdate [-v]]", "--list", "firmware 1.2.00 (revision 1222)",
+          "Verrano2", "hold the footswitch", "Exit codes:", "  0 ", "  255 "})
         EXPECT_NE (help.find (part), std::string::npos) << part << " is missing from:\n" << help;
     EXPECT_EQ (answerWithoutDisplay (*first, "-h"), help);
     EXPECT_EQ (countUpdaterWindows(), 1);

@@ -40,6 +40,9 @@ struct Case
 
     /** The transport's real waits (probe, revision answer) instead of short ones. */
     bool realTransportTiming = false;
+
+    /** Started with "-v" before "--autoupdate": still unattended, and each step on stderr. */
+    bool verbose = false;
 };
 
 // The lines are the updater's fixed texts for each end; the pedal's settings pick
@@ -63,6 +66,12 @@ const Case cases[] = {
      CheckOutcome::notRun, 0},
     {"terminated", "restart-ms=never", Stop::sigterm, -1, "stopped before a result (SIGTERM): ", 2,
      CheckOutcome::notRun, 0},
+    // A second pedal, already at the image's revision, beside one in its boot loader:
+    // neither gets the image, whatever the first would do with it.
+    {"two_pedals", "start-revision=1222,second-pedal=normal,corrupt-block=5", Stop::nothing, -1,
+     "more than one pedal is connected (2 answered), so nothing was sent: ", 0, CheckOutcome::notRun, 0},
+    {"update_succeeds_verbose", "restart-ms=100", Stop::nothing, 0, nullptr, 492, CheckOutcome::passed, 1,
+     false, true},
 };
 
 const Case& caseNamed (const juce::String& name)
@@ -104,7 +113,8 @@ TEST (UnattendedRun, EndsWithAnHonestExitCodeAndOneLineSayingWhy)
 
     const auto started = juce::Time::getMillisecondCounter();
     const auto outcome = runApplication (
-        "--autoupdate", [setup] { return setup->makePorts(); }, std::move (steps), pauses);
+        run.verbose ? "-v --autoupdate" : "--autoupdate", [setup] { return setup->makePorts(); },
+        std::move (steps), pauses);
     const auto elapsed = juce::Time::getMillisecondCounter() - started;
 
     EXPECT_TRUE (outcome.failures.isEmpty()) << outcome.failures.joinIntoString ("\n");
@@ -134,6 +144,25 @@ TEST (UnattendedRun, EndsWithAnHonestExitCodeAndOneLineSayingWhy)
         // Each line ends with what to do next.
         EXPECT_TRUE (lines[0].contains ("run the update again")) << lines[0];
     }
+
+    if (setup->getNumPedals() > 1)
+    {
+        EXPECT_EQ (setup->getPedal (1).getStatus().packages, 0);
+    }
+
+    // Each step of the run in order, one timestamped line apiece.
+    const juce::StringArray stepLines{"ports: ",
+                                      "search: found \"Verrano2 Boot\"",
+                                      "erase: first package sent",
+                                      "transfer: started",
+                                      "transfer: ended",
+                                      "restart: search 1 ",
+                                      "revision: the pedal reports 1222"};
+    int found = 0;
+    for (const auto& line : outcome.errorLines)
+        if (found < stepLines.size() && line.contains (stepLines[found]))
+            ++found;
+    EXPECT_EQ (found, run.verbose ? stepLines.size() : 0) << outcome.errorLines.joinIntoString ("\n");
 
     EXPECT_EQ (setup->getBus().getNumOpenPorts(), 0) << "the updater left MIDI ports open";
     EXPECT_LT (elapsed, 5000u);

@@ -1,0 +1,93 @@
+#include "app/PortListing.h"
+
+namespace app
+{
+
+namespace
+{
+juce::String numbered (const juce::StringArray& names)
+{
+    if (names.isEmpty())
+        return "  (none)\n";
+
+    juce::String text;
+    for (int k = 0; k < names.size(); ++k)
+        text << "  " << k << "  " << names[k] << "\n";
+    return text;
+}
+
+bool marksBootLoader (const juce::String& name)
+{
+    // The same test that decides whether the window offers the update.
+    return name.containsIgnoreCase ("boot");
+}
+
+juce::String describePair (const midi::SearchReport::Pair& pair, int probeWaitMs)
+{
+    juce::StringArray outputs;
+    for (auto j : pair.outputs)
+        outputs.add (juce::String (j));
+
+    juce::String text;
+    text << "  \"" << pair.name << "\"  input " << pair.input << ", output " << outputs.joinIntoString (", ")
+         << ": ";
+
+    if (!pair.probed)
+        return text + "could not be opened (is another program using it?)\n";
+
+    if (!pair.answered)
+        return text + "no answer within " + juce::String (probeWaitMs) + " ms\n";
+
+    text << "answered in " << juce::String (pair.answerMs, 2) << " ms, "
+         << (marksBootLoader (pair.name) ? "boot loader" : "normal operation (no \"boot\" in its name)")
+         << ", ";
+
+    if (pair.revision.has_value())
+        text << "revision " << *pair.revision;
+    else
+        text << "no answer to the revision question";
+
+    return text + "\n";
+}
+} // namespace
+
+juce::String PortListing::describe (const midi::SearchReport& report, int probeWaitMs)
+{
+    juce::String text;
+    text << "MIDI inputs:\n" << numbered (report.inputs) << "MIDI outputs:\n" << numbered (report.outputs);
+
+    text << "Pairs probed (an input and the output of exactly its name):\n";
+    if (report.pairs.empty())
+        text << "  (none)\n";
+    for (const auto& pair : report.pairs)
+        text << describePair (pair, probeWaitMs);
+
+    const auto answered = report.countAnswered();
+    if (answered == 0)
+    {
+        text << "No pedal answered. Connect the pedal by USB, quit other MIDI programs and put the\n"
+                "pedal into its boot loader.\n";
+    }
+    else if (answered == 1)
+    {
+        for (const auto& pair : report.pairs)
+            if (pair.answered)
+                text << "One pedal answered: \"" << pair.name << "\""
+                     << (marksBootLoader (pair.name) ? ", ready for the update.\n"
+                                                     : ", not in its boot loader: no update is possible.\n");
+    }
+    else
+    {
+        text << answered << " pedals answered: connect only the one to update.\n";
+    }
+
+    return text;
+}
+
+int PortListing::exitCodeFor (const midi::SearchReport& report)
+{
+    const auto answered = report.countAnswered();
+    return answered == 1 ? onePedal : answered == 0 ? noPedal : severalPedals;
+}
+
+} // namespace app
