@@ -20,9 +20,11 @@ const char* const usage = R"(usage: updater-bench [FIGURE...] [--demo PATH] [--r
 Figures (all of them when none is named; the whole run takes about 2 minutes):
   auto         unattended transfer: duration over its pacing floor, block gaps, CPU (~25 s)
   interactive  interactive transfer: the same with the 20 s wait and 50 ms pauses (~50 s)
-  find         cost of the pedal search per candidate pair beyond the probe wait (~15 s)
-  startup      process start to window and to the found pedal on screen, with the pedal
-               behind 0, 1 and 32 silent port pairs (needs a display, ~70 s)
+  find         the pedal search with 1, 8 and 32 silent port pairs before the pedal and
+               as many after it (~5 s)
+  startup      process start to window and to the found pedal on screen, with 0, 1 and
+               32 silent port pairs before the pedal and as many after it (needs a
+               display, ~70 s)
   demo         the demo build (window included): peak resident memory through an update,
                CPU during the transfer, idle before and after an update, block gaps
                (needs a display, ~75 s)
