@@ -123,6 +123,20 @@ TEST (PedalConfig, PortKeys)
 
     EXPECT_EQ (parsed ("second-pedal=normal").secondPedal, PedalMode::normal);
     EXPECT_FALSE (parsed ("second-pedal=boot,second-pedal=none").secondPedal.has_value());
+
+    // The second pedal takes the first's name, revision and restart, then its own settings.
+    const auto two = parsed ("start-revision=1100,restart-ms=200,extra-devices-after=4,second-pedal=normal,"
+                             "second-pedal-at=before,second.start-revision=1222,second.ack=none");
+    EXPECT_EQ (two.extraDevicesAfter, 4);
+    EXPECT_TRUE (two.secondPedalFirst);
+    const auto second = two.secondPedalConfig();
+    EXPECT_EQ (second.mode, PedalMode::normal);
+    EXPECT_EQ (second.startRevision, 1222);
+    EXPECT_EQ (second.restartMs, 200);
+    EXPECT_EQ (second.acknowledge, PedalConfig::Answer::none);
+    EXPECT_EQ (two.startRevision, 1100);
+    EXPECT_EQ (two.acknowledge, PedalConfig::Answer::prompt);
+    EXPECT_EQ (parsed ("plug-in-ms=2500").plugInMs, 2500);
 }
 
 TEST (PedalConfig, ForeignTrafficKeys)
@@ -191,6 +205,11 @@ TEST (PedalConfig, BadSettingsAreRejectedWithTheirKey)
                                "unopenable-devices=-1",
                                "unopenable=maybe",
                                "second-pedal=yes",
+                               "second-pedal-at=middle",
+                               "second.ack=sometimes",
+                               "second.extra-devices=2",
+                               "second.second-pedal=boot",
+                               "plug-in-ms=-5",
                                "foreign=noise",
                                "foreign=clock+noise",
                                "foreign=",

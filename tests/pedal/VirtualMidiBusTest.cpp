@@ -396,3 +396,14 @@ TEST (SimulatedSetup, ASecondPedalAnswersOnItsOwnPorts)
     EXPECT_EQ (setup.getPedal (0).getStatus().queries, 0);
     EXPECT_EQ (setup.getPedal (1).getStatus().mode, pedal::PedalMode::normal);
 }
+
+TEST (SimulatedSetup, ASecondPedalListedFirstIsStillTheSecond)
+{
+    SimulatedSetup setup (configFor ("second-pedal=normal,second-pedal-at=before,extra-devices-after=2"));
+    auto ports = setup.makePorts();
+
+    EXPECT_EQ (ports->getInputNames(), juce::StringArray ({"Verrano2", "Verrano2 Boot",
+                                                           "USB MIDI Interface 1", "USB MIDI Interface 2"}));
+    EXPECT_EQ (setup.getPedal (0).getStatus().mode, pedal::PedalMode::bootLoader);
+    EXPECT_EQ (setup.getPedal (1).getStatus().mode, pedal::PedalMode::normal);
+}

@@ -303,9 +303,11 @@ juce::Result PedalConfig::set (const juce::String& key, const juce::String& valu
             return juce::Result::fail ("pedal setting \"" + key + "\": not a setting of one pedal");
 
         PedalConfig scratch;
-        auto result = scratch.set (own, value);
+        const auto result = scratch.set (own, value);
         if (result.failed())
-            return result;
+            return juce::Result::fail (result.getErrorMessage()
+                                           .replace ("pedal setting " + own, "pedal setting " + key)
+                                           .replace ("\"" + own + "\"", "\"" + key + "\""));
         secondSettings.add (own + "=" + value);
     }
     else if (key == "second-pedal")
