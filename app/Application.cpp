@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Console.h"
+#include "app/DisplayCheck.h"
 #include "app/OutcomeReport.h"
 #include "app/PortListing.h"
 #include "midi/Midi.h"
@@ -54,7 +55,7 @@ bool Application::isAutoUpdate (const juce::String& commandLine)
 
 bool Application::displayAvailable() const
 {
-    return juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() != nullptr;
+    return app::displayAvailable();
 }
 
 void Application::initialise (const juce::String& commandLine)
