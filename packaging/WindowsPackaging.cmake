@@ -61,7 +61,8 @@ if(EXISTS "${UPDATER_GENERATED_SOURCES}/icon.ico")
 endif()
 
 # The updater signed before it is packed and the installer after, when a certificate is
-# given; the files' dates and the zip made independent of the packing machine and time.
+# given; the zip made independent of the packing machine and time
+# (packaging/WindowsRelease.cmake).
 set(CPACK_NSIS_URL_INFO_ABOUT "${UPDATER_HOMEPAGE}")
 set(CPACK_UPDATER_PACKAGING_SOURCE "${CMAKE_CURRENT_LIST_DIR}")
 set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/WindowsRelease.cmake")

@@ -80,16 +80,29 @@ for name in $names; do
     fi
 done
 
-# No path of the checkout in the programs as linked, before stripping.
-for program in build/bin/firmware-updater build/bin/pedal-sim build-windows/bin/firmware-updater.exe \
-    build-again/bin/firmware-updater build-again/bin/pedal-sim build-windows-again/bin/firmware-updater.exe; do
-    if [ ! -f "$here/$program" ]; then
-        fail "$program was not built"
-    elif grep -q -a -F "$here" "$here/$program"; then
-        fail "$program holds the path $here: $(grep -a -o -F "$here[^[:cntrl:]]*" "$here/$program" | sort -u | head -n 3 | tr '\n' ' ')"
-    else
-        pass "$program holds no path of the checkout"
+# The programs as linked, before stripping (the Linux ones with their debug information):
+# the same in both builds, and without a path of the checkout.
+for program in build/bin/firmware-updater build/bin/pedal-sim build-windows/bin/firmware-updater.exe; do
+    again="${program/#build-windows\//build-windows-again/}"
+    again="${again/#build\//build-again/}"
+    if [ ! -f "$here/$program" ] || [ ! -f "$here/$again" ]; then
+        fail "$program or $again was not built"
+        continue
     fi
+    a="$(sha256sum <"$here/$program" | cut -c1-64)"
+    b="$(sha256sum <"$here/$again" | cut -c1-64)"
+    if [ "$a" = "$b" ]; then
+        pass "$program: the same SHA-256 from both builds ($a)"
+    else
+        fail "$program differs from $again"
+    fi
+    for file in "$program" "$again"; do
+        if grep -q -a -F "$here" "$here/$file"; then
+            fail "$file holds the path $here: $(grep -a -o -F "$here[^[:cntrl:]]*" "$here/$file" | sort -u | head -n 3 | tr '\n' ' ')"
+        else
+            pass "$file holds no path of the checkout"
+        fi
+    done
 done
 
 echo "$passed passed, $failed failed"
