@@ -10,6 +10,13 @@
 # Files that are made from a template or converted (man pages, changelog, desktop
 # entry, metadata, PNG icons) are made at build time into build/packaging/.
 
+set(UPDATER_HOMEPAGE "https://morvell.invalid/firmware-updater")
+
+# Every package carries the build's date inside, not the time it was packed
+# (cmake/Reproducible.cmake, packaging/CPackProjectConfig.cmake).
+set(CPACK_UPDATER_SOURCE_DATE_EPOCH "${UPDATER_SOURCE_DATE_EPOCH}")
+set(CPACK_PROJECT_CONFIG_FILE "${CMAKE_CURRENT_LIST_DIR}/CPackProjectConfig.cmake")
+
 # Windows has an installer and a zip of its own.
 if(WIN32)
     include("${CMAKE_CURRENT_LIST_DIR}/WindowsPackaging.cmake")
@@ -17,6 +24,11 @@ if(WIN32)
 endif()
 
 include(GNUInstallDirs)
+
+# Folders made by the install (and so inside the packages) are rwxr-xr-x whatever the
+# packing user's umask.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 set(UPDATER_PACKAGING_SOURCE "${CMAKE_CURRENT_LIST_DIR}")
 set(UPDATER_PACKAGING_BUILD "${PROJECT_BINARY_DIR}/packaging")
@@ -28,7 +40,6 @@ file(MAKE_DIRECTORY "${UPDATER_PACKAGING_BUILD}")
 # the two against each other.
 set(UPDATER_WINDOW_CLASS "Corvane by morvell")
 set(UPDATER_APPSTREAM_ID "invalid.morvell.firmware_updater")
-set(UPDATER_HOMEPAGE "https://morvell.invalid/firmware-updater")
 set(UPDATER_SCREENSHOTS_URL "${UPDATER_HOMEPAGE}/screenshots")
 
 #===============================================================================

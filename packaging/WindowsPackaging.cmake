@@ -43,9 +43,12 @@ set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
 # A 64-bit installer, like the program it installs: it also runs where only 64-bit
 # Windows programs run (Wine without its 32-bit half, as on the build machine, where the
 # tests install it). CPack's NSIS script makes a 32-bit one and this CMake has no setting
-# for it, so CPack gets its own script with the target put first.
+# for it, so CPack gets its own script with the target put first. The installer keeps no
+# file's date (SetDateSave off): CPack writes some of the files it packs at packing time,
+# and their dates would make each installer differ from the last.
 file(READ "${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in" UPDATER_NSIS_TEMPLATE)
 string(REPLACE "!define VERSION " "Target amd64-unicode
+  SetDateSave off
   !define VERSION "
     UPDATER_NSIS_TEMPLATE "${UPDATER_NSIS_TEMPLATE}")
 file(WRITE "${CMAKE_BINARY_DIR}/packaging/NSIS.template.in" "${UPDATER_NSIS_TEMPLATE}")
@@ -56,5 +59,13 @@ if(EXISTS "${UPDATER_GENERATED_SOURCES}/icon.ico")
     set(CPACK_NSIS_MUI_ICON "${UPDATER_GENERATED_SOURCES}/icon.ico")
     set(CPACK_NSIS_MUI_UNIICON "${UPDATER_GENERATED_SOURCES}/icon.ico")
 endif()
+
+# The updater signed before it is packed and the installer after, when a certificate is
+# given; the zip made independent of the packing machine and time
+# (packaging/WindowsRelease.cmake).
+set(CPACK_NSIS_URL_INFO_ABOUT "${UPDATER_HOMEPAGE}")
+set(CPACK_UPDATER_PACKAGING_SOURCE "${CMAKE_CURRENT_LIST_DIR}")
+set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/WindowsRelease.cmake")
+set(CPACK_POST_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/WindowsRelease.cmake")
 
 include(CPack)

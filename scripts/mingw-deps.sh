@@ -105,9 +105,14 @@ launcher=()
 if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
+# Each library with the date of its Debian source package (libjpeg-turbo writes its build
+# date into its version string) and no path of this machine in it, so that the updater
+# built on another machine comes out the same.
 build() {
     local source="$1"
     shift
+    local -x SOURCE_DATE_EPOCH CFLAGS="-ffile-prefix-map=$source=."
+    SOURCE_DATE_EPOCH="$(dpkg-parsechangelog -l "$source/debian/changelog" -STimestamp)"
     cmake -S "$source" -B "$source/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64.cmake" \
         -DCMAKE_INSTALL_PREFIX="$work/out" "${launcher[@]}" "$@" >&2

@@ -3,7 +3,9 @@
 # again under AddressSanitizer+UndefinedBehaviorSanitizer and ThreadSanitizer
 # (scripts/sanitize.sh, a build folder per sanitizer) and each fuzz target for a
 # bounded time (scripts/fuzz.sh, in the AddressSanitizer's folder); then cross-builds
-# the Windows updater and runs its tests under Wine (scripts/windows.sh, build-windows).
+# the Windows updater and runs its tests under Wine (scripts/windows.sh, build-windows);
+# last, builds the release packages twice in two sets of folders and compares them byte for
+# byte (scripts/reproducible.sh).
 # Ends with one line per stage and then "N passed, N failed" over all of them; the
 # exit code is 0 only when all passed.
 #
@@ -21,8 +23,9 @@ log="$(mktemp)"
 sanitize_log="$(mktemp)"
 fuzz_log="$(mktemp)"
 windows_log="$(mktemp)"
+reproducible_log="$(mktemp)"
 started="$(mktemp)"
-trap 'rm -f "$log" "$sanitize_log" "$fuzz_log" "$windows_log" "$started"' EXIT
+trap 'rm -f "$log" "$sanitize_log" "$fuzz_log" "$windows_log" "$reproducible_log" "$started"' EXIT
 status=0
 tests_started=$SECONDS
 ctest --no-tests=error --output-on-failure -j 2 | tee "$log" || status=$?
@@ -52,6 +55,11 @@ windows_started=$SECONDS
 "$here/scripts/windows.sh" 2>&1 | tee "$windows_log" || status=1
 windows_took=$((SECONDS - windows_started))
 
+echo
+reproducible_started=$SECONDS
+"$here/scripts/reproducible.sh" 2>&1 | tee "$reproducible_log" || status=1
+reproducible_took=$((SECONDS - reproducible_started))
+
 # Each stage's "N passed, N failed"; a stage that ended without one (it could not
 # be built) counts as one failure.
 all_passed=0
@@ -79,6 +87,7 @@ stage "tests" "$tests_summary" "$tests_took"
 stage "sanitizers (asan, tsan)" "$(tail -n 1 "$sanitize_log")" "$sanitize_took"
 stage "fuzz targets" "$(tail -n 1 "$fuzz_log")" "$fuzz_took"
 stage "windows (wine, vm)" "$(tail -n 1 "$windows_log")" "$windows_took"
+stage "reproducible packages" "$(tail -n 1 "$reproducible_log")" "$reproducible_took"
 echo "$all_passed passed, $all_failed failed"
 [ "$all_failed" -eq 0 ] || status=1
 exit "$status"

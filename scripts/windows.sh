@@ -4,7 +4,8 @@
 #
 #   scripts/windows.sh              build, then run the Windows tests (last line "N passed, N failed")
 #   scripts/windows.sh package [DIR]  build the installer and the zip into DIR (default
-#                                   build-windows/packages)
+#                                   build-windows/packages), signed when UPDATER_SIGNING_PKCS12
+#                                   names a certificate (packaging/sign-windows.sh)
 #   scripts/windows.sh screenshot FILE  the updater's window under Wine during a transfer, as a PNG
 #
 # The tests: the engine's and the windows' unit tests under Wine, the demo build's unattended
@@ -12,7 +13,10 @@
 # started and removed under Wine), and the Windows updater flashing pedal-sim through Windows'
 # MIDI in the ALSA test VM (tests/windows/vm-wine-update.sh; label vm).
 #
-# Installs what is missing (MinGW-w64, Wine, NSIS, rsvg-convert; scripts/setup.sh), builds
+# UPDATER_WINDOWS_BUILD names another build folder than build-windows/.
+#
+# Installs what is missing (MinGW-w64, Wine, NSIS, rsvg-convert, osslsigncode,
+# strip-nondeterminism; scripts/setup.sh), builds
 # libpng and libjpeg-turbo for MinGW once per machine (scripts/mingw-deps.sh, cached), builds
 # the Linux pedal-sim in build/ for the VM run, and keeps one Xvfb and one wineserver alive
 # for the whole run. The updater's single-instance guard under Wine is a lock of the Wine
@@ -24,10 +28,11 @@
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="$here/build-windows"
+build="${UPDATER_WINDOWS_BUILD:-$here/build-windows}"
 mode="${1:-test}"
 
-windows_packages="g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev wine wine64 nsis librsvg2-bin unzip python3"
+windows_packages="g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev wine wine64 nsis librsvg2-bin unzip python3
+                  osslsigncode strip-nondeterminism"
 windows_targets=(FirmwareUpdater FirmwareUpdaterDemo
                  test_message test_message_quit test_firmware test_model test_controller
                  test_midi test_downloader test_view midi-ports)

@@ -4,7 +4,11 @@
 # carries its version; the installer, run silently under Wine, puts the updater under
 # Program Files with a Start-menu entry, an uninstaller and an entry among the installed
 # programs; the installed updater starts (no pedal here: it exits with -1); the
-# uninstaller takes it all away again.
+# uninstaller takes it all away again. Both are packed as a release is, signed with
+# Authenticode by a throw-away code-signing certificate and its CA made here: the signatures
+# of the installer and of the updater inside hold against that CA and break when one byte
+# changes, the signed updater still runs, and taking the signature off gives back the
+# updater as it was built.
 #
 #   check-windows-packages.sh BUILD_FOLDER PACKAGE_VERSION WINE_RUN...
 #
@@ -30,7 +34,28 @@ pass() {
 }
 
 #===============================================================================
-if ! cpack --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1; then
+# A CA and a code-signing certificate it issued, as a PKCS#12 file with a password.
+keys="$scratch/keys"
+mkdir "$keys"
+if ! {
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Throw-away Test CA" \
+        -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign" \
+        -keyout "$keys/ca.key" -out "$keys/ca.pem" &&
+        openssl req -newkey rsa:2048 -nodes -subj "/CN=Throw-away Test Signer/O=morvell" \
+            -keyout "$keys/signer.key" -out "$keys/signer.csr" &&
+        printf 'keyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >"$keys/signer.ext" &&
+        openssl x509 -req -days 2 -in "$keys/signer.csr" -CA "$keys/ca.pem" -CAkey "$keys/ca.key" \
+            -CAcreateserial -extfile "$keys/signer.ext" -out "$keys/signer.pem" &&
+        openssl pkcs12 -export -inkey "$keys/signer.key" -in "$keys/signer.pem" -certfile "$keys/ca.pem" \
+            -passout pass:throw-away -out "$keys/signer.p12"
+} >"$scratch/openssl.log" 2>&1; then
+    cat "$scratch/openssl.log"
+    echo "FAIL: openssl could not make the test certificates"
+    exit 1
+fi
+
+if ! UPDATER_SIGNING_PKCS12="$keys/signer.p12" UPDATER_SIGNING_PASSWORD=throw-away \
+    cpack --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1; then
     cat "$scratch/cpack.log"
     echo "FAIL: cpack could not build the installer and the zip (is FirmwareUpdater built?)"
     exit 1
@@ -107,6 +132,46 @@ for field in "FileDescription|Firmware Updater" "ProductVersion|2.0" "CompanyNam
         fail "version resource: no $key \"$value\""
     fi
 done
+
+#===============================================================================
+# The signatures
+verify() {
+    osslsigncode verify -CAfile "$keys/ca.pem" -in "$1" >"$scratch/verify.log" 2>&1
+}
+for file in "$exe" "$installer"; do
+    name="$(basename "$file")"
+    [ "$file" = "$exe" ] && name="the zip's $name"
+    if verify "$file"; then
+        pass "$name: the signature holds against the test CA"
+    else
+        cat "$scratch/verify.log"
+        fail "$name: osslsigncode verify rejects the signature"
+    fi
+    changed="$scratch/changed-$(basename "$file")"
+    cp "$file" "$changed"
+    size="$(stat -c %s "$changed")"
+    # One byte in the middle of the file, inside what the signature covers.
+    python3 -c 'import sys; f = open(sys.argv[1], "r+b"); f.seek(int(sys.argv[2])); b = f.read(1); f.seek(int(sys.argv[2])); f.write(bytes([b[0] ^ 0x01]))' \
+        "$changed" $((size / 2))
+    if verify "$changed"; then
+        fail "$name: the signature still holds with byte $((size / 2)) changed"
+    else
+        pass "$name: one changed byte breaks the signature"
+    fi
+done
+osslsigncode remove-signature -in "$exe" -out "$scratch/unsigned.exe" >/dev/null 2>&1 || true
+if cmp -s "$scratch/unsigned.exe" "$build/bin/firmware-updater.exe"; then
+    pass "without its signature the zip's updater is the one built"
+else
+    fail "without its signature the zip's updater differs from $build/bin/firmware-updater.exe"
+fi
+# Signed, the updater still runs and answers its version: the updater's, then the firmware's.
+answer="$(timeout 60 "${wine_run[@]}" "$exe" --version 2>/dev/null | tr -d '\r' || true)"
+if grep -qx "firmware-updater ${version%%+fw*}" <<<"$answer" && grep -q "^firmware: .* ${version#*+fw} " <<<"$answer"; then
+    pass "the signed updater runs under Wine: $(head -n 1 <<<"$answer")"
+else
+    fail "the signed updater's --version under Wine answered: $answer"
+fi
 
 #===============================================================================
 # The installer, silently, as an administrator would run it
