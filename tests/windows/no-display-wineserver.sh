@@ -34,7 +34,7 @@ rm -f "$held"
 errors="$(mktemp)"
 timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" wine "$updater" --autoupdate 2>"$errors"
 code=$?
-own="$(grep '^firmware-updater: ' "$errors")"
+own="$(grep '^firmware-updater: ' "$errors" | tr -d '\r')"
 rm -f "$errors"
 
 echo "exit code $code; the updater's lines on stderr: ${own:-none}"
