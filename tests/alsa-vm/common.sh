@@ -35,3 +35,39 @@ alsa_vm_as_root()
         alsa_vm_die "need root (or sudo) for: $*"
     fi
 }
+
+# The host's side of the scenario scripts (scenarios.sh, usb-scenarios.sh), after they have
+# read their options:
+#   alsa_vm_scenarios GUEST_SCRIPT CHECKER RESULTS STARTED_NS FILE... -- SCENARIO...
+# Empties RESULTS, prepares the VM (the first use installs packages and downloads the
+# kernel: kept out of the VM's limit), boots it once to run GUEST_SCRIPT RESULTS FILE...
+# SCENARIO... (FILEs made absolute), says so when the guest did not finish, and lets CHECKER
+# (a script of this folder) take the verdicts on the host from RESULTS and the firmware
+# image. Returns the checker's status. ALSA_VM_TIMEOUT, ALSA_VM_ROOT and the other settings
+# of run-in-vm.sh pass through.
+alsa_vm_scenarios()
+{
+    local guest="$1" checker="$2" results="$3" started_ns="$4" files=() file vm_status=0
+    shift 4
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do
+        file="$1"
+        files+=("$(cd "$(dirname "$file")" && pwd)/$(basename "$file")")
+        shift
+    done
+    shift
+    rm -rf "$results"
+    mkdir -p "$results"
+    results="$(cd "$results" && pwd -P)"
+
+    "$ALSA_VM_DIR/prepare.sh"
+
+    ALSA_VM_RW="$results" "$ALSA_VM_DIR/run-in-vm.sh" "$ALSA_VM_DIR/$guest" "$results" "${files[@]}" "$@" \
+        >"$results/vm.out" 2>"$results/vm.err" || vm_status=$?
+    if [ ! -f "$results/finished" ]; then
+        echo "alsa-vm: $guest did not finish inside the VM (run-in-vm.sh status $vm_status)"
+        sed 's/^/  | /' "$results/vm.out" "$results/vm.err"
+    fi
+
+    python3 "$ALSA_VM_DIR/$checker" "$results" "$(cd "$ALSA_VM_DIR/../.." && pwd)/firmware/Verrano2-1.2.00-R1222.syx" \
+        --harness-started-ns "$started_ns" --scenarios "$*"
+}
