@@ -26,7 +26,7 @@
 # --updater: the shipped firmware-updater; --pedal-sim: pedal-sim; --window-report: the
 # updater_window_report test program; --results: a folder for the runs' logs and summary.txt
 # (emptied first). SCENARIO: 1 to 6, default all. The first use prepares the VM (prepare.sh).
-# Environment: ALSA_VM_TIMEOUT (default 600 s for the VM run) and the other ALSA_VM_ settings
+# Environment: ALSA_VM_TIMEOUT (default 720 s for the VM run) and the other ALSA_VM_ settings
 # of run-in-vm.sh.
 set -euo pipefail
 
@@ -62,6 +62,6 @@ done
 [ -n "$results" ] || usage
 
 # Making a USB gadget takes root inside the VM (the VM's root, not the host's). The runs
-# take about 4 minutes (the window's two updates alone about 2).
-ALSA_VM_ROOT=1 ALSA_VM_TIMEOUT="${ALSA_VM_TIMEOUT:-600}" alsa_vm_scenarios guest-usb-scenarios.sh check_usb_scenarios.py "$results" "$started_ns" \
+# take 5 to 6 minutes on a busy host (the window's two updates alone about 2).
+ALSA_VM_ROOT=1 ALSA_VM_TIMEOUT="${ALSA_VM_TIMEOUT:-720}" alsa_vm_scenarios guest-usb-scenarios.sh check_usb_scenarios.py "$results" "$started_ns" \
     "$updater" "$pedal_sim" "$window_report" -- "${scenarios[@]}"
