@@ -36,8 +36,41 @@ alsa_vm_as_root()
     fi
 }
 
-# The host's side of the scenario scripts (scenarios.sh, usb-scenarios.sh), after they have
-# read their options:
+# The options of the scenario scripts (scenarios.sh, usb-scenarios.sh):
+#   alsa_vm_scenario_options OPTION LAST --updater FILE --pedal-sim FILE OPTION FILE --results DIR [SCENARIO...]
+# OPTION names the script's own third program. Sets updater, pedal_sim, own_file, results and
+# scenarios (1 to LAST, default all); calls the script's usage on anything else.
+alsa_vm_scenario_options()
+{
+    local option="$1" last="$2" file scenario
+    shift 2
+    updater="" pedal_sim="" own_file="" results=""
+    while [ $# -gt 0 ]; do
+        case "$1" in
+            --updater) updater="${2:-}" && shift 2 ;;
+            --pedal-sim) pedal_sim="${2:-}" && shift 2 ;;
+            --results) results="${2:-}" && shift 2 ;;
+            "$option") own_file="${2:-}" && shift 2 ;;
+            [1-9]) break ;;
+            *) usage ;;
+        esac
+    done
+    scenarios=("$@")
+    [ ${#scenarios[@]} -gt 0 ] || read -r -a scenarios <<<"$(seq -s ' ' 1 "$last")"
+    for scenario in "${scenarios[@]}"; do
+        if [[ ! "$scenario" =~ ^[1-9]$ ]] || [ "$scenario" -gt "$last" ]; then
+            usage
+        fi
+    done
+    for file in "$updater" "$pedal_sim" "$own_file"; do
+        if [ -z "$file" ] || [ ! -f "$file" ]; then
+            usage
+        fi
+    done
+    [ -n "$results" ] || usage
+}
+
+# The host's side of the scenario scripts, after they have read their options:
 #   alsa_vm_scenarios GUEST_SCRIPT CHECKER RESULTS STARTED_NS FILE... -- SCENARIO...
 # Empties RESULTS, prepares the VM (the first use installs packages and downloads the
 # kernel: kept out of the VM's limit), boots it once to run GUEST_SCRIPT RESULTS FILE...

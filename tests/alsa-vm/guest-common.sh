@@ -115,3 +115,21 @@ carry_out()
     fi
     seconds_since "$run_started" >"$run/seconds"
 }
+
+# The scenario scripts' main part: one X server for all runs, then each SCENARIO in turn
+# through the function `scenario`, which the script defines; RESULTS/finished at the end.
+run_scenarios()
+{
+    local x_started scenario
+    mkdir -p "$results"
+    rm -f "$results/finished" "$results/error"
+    x_started=$(now_ms)
+    if start_x_server; then
+        seconds_since "$x_started" >"$results/x-seconds"
+        for scenario in "$@"; do
+            scenario "$scenario"
+        done
+        kill "$x_server" 2>/dev/null
+    fi
+    touch "$results/finished"
+}

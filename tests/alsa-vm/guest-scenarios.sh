@@ -148,24 +148,19 @@ run_normal_operation()
 
 #==============================================================================
 
-mkdir -p "$results"
-rm -f "$results/finished" "$results/error"
-x_started=$(now_ms)
-if start_x_server; then
-    seconds_since "$x_started" >"$results/x-seconds"
-    for scenario in "${wanted[@]}"; do
-        case "$scenario" in
-            1) carry_out flash run_flash ;;
-            2) carry_out wire run_flash_recorded ;;
-            3)
-                carry_out no-pedal run_without_pedal
-                carry_out normal run_normal_operation
-                ;;
-            4) carry_out restart run_flash_recorded --config restart-ms=8000 ;;
-            *) echo "unknown scenario $scenario" >>"$results/error" ;;
-        esac
-    done
-    kill "$x_server" 2>/dev/null
-fi
-touch "$results/finished"
+scenario()
+{
+    case "$1" in
+        1) carry_out flash run_flash ;;
+        2) carry_out wire run_flash_recorded ;;
+        3)
+            carry_out no-pedal run_without_pedal
+            carry_out normal run_normal_operation
+            ;;
+        4) carry_out restart run_flash_recorded --config restart-ms=8000 ;;
+        *) echo "unknown scenario $1" >>"$results/error" ;;
+    esac
+}
+
+run_scenarios "${wanted[@]}"
 exit 0

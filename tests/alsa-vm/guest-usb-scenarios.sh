@@ -229,23 +229,18 @@ run_window_pulled_cable()
 
 #==============================================================================
 
-mkdir -p "$results"
-rm -f "$results/finished" "$results/error"
-x_started=$(now_ms)
-if start_x_server; then
-    seconds_since "$x_started" >"$results/x-seconds"
-    for scenario in "${wanted[@]}"; do
-        case "$scenario" in
-            1) carry_out flash run_flash ;;
-            2) carry_out corrupt run_flash --config corrupt-block=245 ;;
-            3) carry_out window run_window ;;
-            4) carry_out pulled-back run_pulled_cable ;;
-            5) carry_out pulled-out run_pulled_cable left-out ;;
-            6) carry_out window-pulled run_window_pulled_cable ;;
-            *) echo "unknown scenario $scenario" >>"$results/error" ;;
-        esac
-    done
-    kill "$x_server" 2>/dev/null
-fi
-touch "$results/finished"
+scenario()
+{
+    case "$1" in
+        1) carry_out flash run_flash ;;
+        2) carry_out corrupt run_flash --config corrupt-block=245 ;;
+        3) carry_out window run_window ;;
+        4) carry_out pulled-back run_pulled_cable ;;
+        5) carry_out pulled-out run_pulled_cable left-out ;;
+        6) carry_out window-pulled run_window_pulled_cable ;;
+        *) echo "unknown scenario $1" >>"$results/error" ;;
+    esac
+}
+
+run_scenarios "${wanted[@]}"
 exit 0

@@ -32,27 +32,9 @@ usage()
     exit 2
 }
 
-updater="" pedal_sim="" tap="" results=""
-while [ $# -gt 0 ]; do
-    case "$1" in
-        --updater) updater="$2" && shift 2 ;;
-        --pedal-sim) pedal_sim="$2" && shift 2 ;;
-        --tap) tap="$2" && shift 2 ;;
-        --results) results="$2" && shift 2 ;;
-        [1-4]) break ;;
-        *) usage ;;
-    esac
-done
-scenarios=("$@")
-[ ${#scenarios[@]} -gt 0 ] || scenarios=(1 2 3 4)
-for file in "$updater" "$pedal_sim" "$tap"; do
-    if [ -z "$file" ] || [ ! -f "$file" ]; then
-        usage
-    fi
-done
-[ -n "$results" ] || usage
+alsa_vm_scenario_options --tap 4 "$@"
 
 # Transfers are paced by sleeps (about 35 s each with the restart), four of them plus two
 # short runs; the emulated guest needs seconds to start each program.
 ALSA_VM_TIMEOUT="${ALSA_VM_TIMEOUT:-720}" alsa_vm_scenarios guest-scenarios.sh check_scenarios.py "$results" "$started_ns" \
-    "$updater" "$pedal_sim" "$tap" -- "${scenarios[@]}"
+    "$updater" "$pedal_sim" "$own_file" -- "${scenarios[@]}"

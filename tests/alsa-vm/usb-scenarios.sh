@@ -41,27 +41,9 @@ usage()
     exit 2
 }
 
-updater="" pedal_sim="" window_report="" results=""
-while [ $# -gt 0 ]; do
-    case "$1" in
-        --updater) updater="$2" && shift 2 ;;
-        --pedal-sim) pedal_sim="$2" && shift 2 ;;
-        --window-report) window_report="$2" && shift 2 ;;
-        --results) results="$2" && shift 2 ;;
-        [1-6]) break ;;
-        *) usage ;;
-    esac
-done
-scenarios=("$@")
-[ ${#scenarios[@]} -gt 0 ] || scenarios=(1 2 3 4 5 6)
-for file in "$updater" "$pedal_sim" "$window_report"; do
-    if [ -z "$file" ] || [ ! -f "$file" ]; then
-        usage
-    fi
-done
-[ -n "$results" ] || usage
+alsa_vm_scenario_options --window-report 6 "$@"
 
 # Making a USB gadget takes root inside the VM (the VM's root, not the host's). The runs
 # take 5 to 6 minutes on a busy host (the window's two updates alone about 2).
 ALSA_VM_ROOT=1 ALSA_VM_TIMEOUT="${ALSA_VM_TIMEOUT:-720}" alsa_vm_scenarios guest-usb-scenarios.sh check_usb_scenarios.py "$results" "$started_ns" \
-    "$updater" "$pedal_sim" "$window_report" -- "${scenarios[@]}"
+    "$updater" "$pedal_sim" "$own_file" -- "${scenarios[@]}"
