@@ -42,9 +42,10 @@ SUCCESS_TEXT = "Status: Firmware upgrade successful"
 # its boot loader, whose own check of an incomplete image leaves revision 0; or it never came.
 REVISION_0_LINE = f"revision 0 instead of {IMAGE_REVISION}"
 NOT_BACK_LINE = "did not come back"
-# Seconds from the pull to the updater's exit. Plugged back after 3 s: the rest of the
-# transfer (the updater sends on, unaware; about 12 s from where the pull comes) and one
-# search after the restart's pause (2.5 s), with room for a busy host. Left out: at the very
+# Seconds from the pull to the updater's exit. Plugged back after 3 s (or once the kernel is
+# done with the disconnect, which now and then takes 10 s): the rest of the transfer (the
+# updater sends on, unaware; about 10 s from where the pull comes) and one search after the
+# restart's pause (2.5 s), with room for a busy host. Left out: at the very
 # least the 8 pauses of 2.5 s of the searches for the pedal's return (a search that gives up
 # sooner leaves a slow pedal behind), at most the rest of the transfer, those searches and
 # their probes (about 36 s after the transfer's end) with room.
@@ -323,17 +324,21 @@ def check_pulled(run, image, back):
         queries=queries,
     )
     wire, count = pulled_wire_problems(run, image, [PROBE], [PROBE, REVISION_QUERY] if back else [])
-    usb, events = usb_problems(run, [BOOT_NAME] * (2 if back else 1), cable_out=not back)
+    usb, usb_seen = usb_problems(run, [BOOT_NAME] * (2 if back else 1), cable_out=not back)
     line, missing_line = error_line(run, REVISION_0_LINE if back else NOT_BACK_LINE)
     seconds, timing = exit_after_pull(run, PLUGGED_BACK_S if back else LEFT_OUT_S)
+    events = events_of(run)
+    out = ""
+    if "cable-back" in events and "cable-pulled" in events:
+        out = f" (out {events['cable-back'] - events['cable-pulled']:.1f} s)"
     after = (
-        f"the probe and the revision query after it, answered revision {run.report.get('revision')}"
+        f"the probe and the revision query after it{out}, answered revision {run.report.get('revision')}"
         if back
         else "nothing after it"
     )
     facts = (
         f"{count} of {len(image)} packages reached the pedal before the pull, {after} "
-        f"(image check {run.report.get('check')}); USB: {', '.join(events[:3])}; exit {run.exit_code()} "
+        f"(image check {run.report.get('check')}); USB: {', '.join(usb_seen[:3])}; exit {run.exit_code()} "
         f"{'?' if seconds is None else f'{seconds:.1f}'} s after the pull: {line.strip()[:80]}"
     )
     return facts, problems + wire + usb + missing_line + timing

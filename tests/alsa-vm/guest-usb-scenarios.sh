@@ -27,8 +27,9 @@
 # as `aconnect -o` prints them); the kernel's log of the run (kernel.txt: the USB device
 # coming, going and coming back); the gadget's product string at the end (gadget-product);
 # updater-status, updater.{out,err} and updater-user (who ran it) for the unattended runs;
-# window.txt and window.png for the window's runs; events (when the cable was pulled and
-# plugged back and when the updater ended, in seconds since the run began) and usb-port
+# window.txt and window.png for the window's runs; events (when the cable was pulled, when
+# the kernel was done with the disconnect, when the cable was plugged back and when the
+# updater ended, in seconds since the run began) and usb-port
 # (the hub port's sysfs folder) for the runs that pull it; seconds (wall time of the run);
 # and error, if the run could not be carried out. Every step has a time limit; the script
 # always exits 0 once RESULTS/finished exists.
@@ -163,12 +164,22 @@ pull_cable_mid_transfer()
     gone "$job" && { fail_run "the updater ended before $cut_after_packages packages reached the pedal"; return 1; }
     packages_reached "$cut_after_packages" ||
         fail_run "$cut_after_packages packages did not reach the pedal within 150 s" || return 1
-    echo 1 >"$usb_port/disable" || fail_run "cannot switch off $usb_port" || return 1
+    # The write returns once the kernel has dealt with the disconnect, which now and then
+    # takes 10 s (snd-usbmidi waits for the output it still holds to drain, then logs
+    # "rawmidi drain error"): the pull is when the write begins.
+    pulled_ms=$(now_ms)
     note_event cable-pulled
+    echo 1 >"$usb_port/disable" || fail_run "cannot switch off $usb_port" || return 1
+    note_event disconnect-done
 }
 
+# Plugs the cable back unplugged_s after the pull, or at once if the disconnect took longer.
 plug_cable_back()
 {
+    local left_ms=$((unplugged_s * 1000 - ($(now_ms) - pulled_ms)))
+    if [ "$left_ms" -gt 0 ]; then
+        sleep "$(awk -v ms="$left_ms" 'BEGIN { printf "%.3f\n", ms / 1000 }')"
+    fi
     echo 0 >"$usb_port/disable" || fail_run "cannot switch on $usb_port" || return 1
     note_event cable-back
 }
@@ -208,7 +219,6 @@ run_pulled_cable()
     start_pedal --mode boot || return 1
     start_updater
     if pull_cable_mid_transfer "$updater_job" && [ "${1:-}" != left-out ]; then
-        sleep "$unplugged_s"
         plug_cable_back
     fi
     wait "$updater_job"
@@ -220,7 +230,6 @@ run_window_pulled_cable()
     start_pedal --mode boot || return 1
     start_window 2
     if pull_cable_mid_transfer "$window_job"; then
-        sleep "$unplugged_s"
         plug_cable_back
     fi
     wait "$window_job"
