@@ -1,6 +1,6 @@
 # shellcheck shell=bash disable=SC2034
-# Settings shared by the ALSA test-VM scripts. Sourced by prepare.sh, run-in-vm.sh and
-# selftest.sh; not meant to be run on its own.
+# Settings shared by the ALSA test-VM scripts. Sourced by prepare.sh, run-in-vm.sh,
+# selftest.sh and the scenario scripts; not meant to be run on its own.
 
 # The folder holding these scripts, so they find each other from any working directory.
 ALSA_VM_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"

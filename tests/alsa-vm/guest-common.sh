@@ -1,8 +1,8 @@
 # shellcheck shell=bash disable=SC2034,SC2154 # $results, $run and x_server are shared with the sourcing scripts
 # Helpers of the scripts that run inside the test VM (guest-scenarios.sh,
 # guest-usb-scenarios.sh, tests/windows/guest-wine-update.sh), which source this file.
-# The runs' helpers at the end (fail_run, background, carry_out) write into $run, the
-# current run's result folder, and expect $results.
+# The runs' helpers at the end (fail_run, background, note_event, carry_out, run_scenarios)
+# write into $run, the current run's result folder, and expect $results.
 
 now_ms()
 {
