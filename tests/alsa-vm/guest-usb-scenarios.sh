@@ -169,17 +169,16 @@ pull_cable_mid_transfer()
     # The guest's one CPU is busy drawing the updater's window during the transfer, so the
     # watch starts no program: polling with sed and sleep, the pull once came after 477
     # packages instead of 200 (and run ahead of the others with renice -10, the watch once
-    # saw 8 packages lost on the link before the pull). read -t on a pipe that stays silent
-    # is its pause.
-    local tries silent silence
-    exec {silent}< <(sleep 1000)
-    silence=$!
+    # saw 8 packages lost on the link before the pull). read -t on a pipe nobody writes is
+    # its pause (a FIFO: the guest's /dev has no /dev/fd for a process substitution).
+    local tries silent fifo=/tmp/alsa-vm-silence
+    [ -p "$fifo" ] || mkfifo "$fifo"
+    exec {silent}<>"$fifo"
     for ((tries = 750; tries > 0; tries--)); do
         packages_reached "$cut_after_packages" || gone "$job" && break
         read -r -t 0.2 -u "$silent"
     done
     exec {silent}<&-
-    kill "$silence" 2>/dev/null
     gone "$job" && { fail_run "the updater ended before $cut_after_packages packages reached the pedal"; return 1; }
     packages_reached "$cut_after_packages" ||
         fail_run "$cut_after_packages packages did not reach the pedal within 150 s" || return 1
