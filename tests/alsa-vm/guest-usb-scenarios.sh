@@ -185,8 +185,8 @@ pull_cable_mid_transfer()
     # The write returns once the kernel has dealt with the disconnect, which now and then
     # takes 10 s (snd-usbmidi waits for the output it still holds to drain, then logs
     # "rawmidi drain error"): the pull is when the write begins.
-    pulled_ms=$(now_ms)
     note_event cable-pulled
+    pulled_ms=$(now_ms)
     echo 1 >"$usb_port/disable" || fail_run "cannot switch off $usb_port" || return 1
     note_event disconnect-done
 }
