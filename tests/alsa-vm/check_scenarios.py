@@ -176,9 +176,9 @@ class Run:
             problems.append(f"the updater exited {code}, expected {expected_exit}")
         return problems
 
-    def expect_flashed(self, problems):
+    def expect_flashed(self, problems, queries="1"):
         """The pedal's report after a good update: back in normal operation at the image's
-        revision, every block flashed once, restarted once and asked once."""
+        revision, every block flashed once, restarted once and asked `queries` times."""
         self.expect_report(
             problems,
             state="online",
@@ -191,7 +191,7 @@ class Run:
             missing="",
             malformed="0",
             restarts="1",
-            queries="1",
+            queries=queries,
         )
 
     def expect_report(self, problems, **expected):

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The verdicts of check_usb_scenarios.py on made-up results: a good USB update must pass, and
-each way the link, the re-enumeration or the window can go wrong must fail with a reason that
-names it. Runs on the host without the VM (CTest: alsa_vm_usb_checker)."""
+each way the link, the re-enumeration, the pulled cable or the window can go wrong must fail
+with a reason that names it. Runs on the host without the VM (CTest: alsa_vm_usb_checker)."""
 
 import shutil
 import sys
@@ -29,7 +29,7 @@ queries=1
 """
 
 
-def kernel_log(*products):
+def kernel_log(*products, unplugged_at_end=False):
     """The kernel's lines for a device plugged in under each product in turn, unplugged in between."""
     lines = []
     for number, product in enumerate(products, start=2):
@@ -37,7 +37,17 @@ def kernel_log(*products):
             lines.append(f"[   30.0] usb 1-1: USB disconnect, device number {number - 1}")
         lines.append(f"[    7.4] usb 1-1: new high-speed USB device number {number} using dummy_hcd")
         lines.append(f"[    7.6] usb 1-1: Product: {product}")
+    if unplugged_at_end:
+        lines.append(f"[   40.0] usb 1-1: USB disconnect, device number {len(products) + 1}")
     return "\n".join(lines) + "\n"
+
+
+def boot_loader_report(queries):
+    """pedal-sim's report of a pedal whose transfer was cut off: erased, never checked."""
+    return (
+        "state=online\nmode=boot\nname=Verrano2 Boot\nrevision=0\nerased=1\ncheck=not-run\n"
+        f"restarts=0\nqueries={queries}\n"
+    )
 
 
 def ports_listing(client, port_name):
@@ -125,6 +135,112 @@ class UsbCheckerTest(unittest.TestCase):
 
         window.write_text("device=Device: Not found\nstatus=\nupdate-enabled=no\n")
         self.assertProblem("device is 'Device: Not found'", usb.check_window(cs.Run(self.folder, "window"), self.image)[1])
+
+    # ==========================================================================
+    # The pulled cable
+
+    def write_pulled(self, name, wire, updater_err, events, kernel, after_port, report, status="255"):
+        run = self.folder / name
+        shutil.rmtree(run, ignore_errors=True)
+        run.mkdir()
+        (run / "updater-status").write_text(status + "\n")
+        (run / "updater.err").write_text(updater_err)
+        (run / "events").write_text(events)
+        (run / "pedal-status").write_text("0\n")
+        (run / "pedal-report.txt").write_text(report)
+        (run / "wire.syx").write_bytes(b"".join(wire))
+        (run / "kernel.txt").write_text(kernel)
+        (run / "ports-before.txt").write_text(ports_listing(24, "Verrano2 Boot MIDI 1"))
+        (run / "ports-after.txt").write_text(ports_listing(25, after_port) if after_port else "")
+        (run / "gadget-product").write_text("Verrano2 Boot\n")
+        return cs.Run(self.folder, name)
+
+    def pulled_back(self, **changes):
+        """Scenario 4's results: 200 packages and half of the next one before the pull, the
+        probe and the revision query after it; changes replace any of them."""
+        half = self.image[200][:300]
+        files = dict(
+            wire=[cs.PROBE] + self.image[:200] + [half + b"\xf7", cs.PROBE, cs.REVISION_QUERY],
+            updater_err="firmware-updater: the pedal reported revision 0 instead of 1222: it did not take it\n",
+            events="cable-pulled 14.2\ncable-back 17.2\nupdater-ended 31.0\n",
+            kernel=kernel_log("Verrano2 Boot", "Verrano2 Boot", unplugged_at_end=True),
+            after_port="Verrano2 Boot MIDI 1",
+            report=boot_loader_report(1),
+        )
+        files.update(changes)
+        return usb.check_pulled(self.write_pulled("pulled-back", **files), self.image, back=True)
+
+    def pulled_out(self, **changes):
+        files = dict(
+            wire=[cs.PROBE] + self.image[:200],
+            updater_err="firmware-updater: the pedal did not come back after the transfer: leave it connected\n",
+            events="cable-pulled 14.2\nupdater-ended 62.0\n",
+            kernel=kernel_log("Verrano2 Boot", unplugged_at_end=True),
+            after_port=None,
+            report=boot_loader_report(0),
+        )
+        files.update(changes)
+        return usb.check_pulled(self.write_pulled("pulled-out", **files), self.image, back=False)
+
+    def test_a_pulled_cable_ends_in_the_failure_the_pedal_gives_reason_for(self):
+        self.assertEqual(self.pulled_back()[1], [])
+        self.assertEqual(self.pulled_out()[1], [])
+
+        # Reported as success, or with another reason than the pedal's revision 0.
+        self.assertProblem("the updater exited 0, expected 255", self.pulled_back(status="0")[1])
+        self.assertProblem(
+            "0 lines with 'revision 0 instead of 1222'",
+            self.pulled_back(updater_err="firmware-updater: the pedal did not come back\n")[1],
+        )
+        # The pedal was never asked after its return, or the whole image got through.
+        self.assertProblem(
+            "after the pull the pedal got probe; expected probe, revision query",
+            self.pulled_back(wire=[cs.PROBE] + self.image[:200] + [cs.PROBE])[1],
+        )
+        self.assertProblem(
+            "the whole image reached the pedal",
+            self.pulled_back(wire=[cs.PROBE] + self.image + [cs.PROBE, cs.REVISION_QUERY])[1],
+        )
+        # An updater that gives up on the pedal's return too soon, or a cable that came back.
+        self.assertProblem(
+            "ended 8.0 s after the pull", self.pulled_out(events="cable-pulled 14.2\nupdater-ended 22.2\n")[1]
+        )
+        came_back = kernel_log("Verrano2 Boot", "Verrano2 Boot", unplugged_at_end=True)
+        self.assertProblem("and no more", self.pulled_out(kernel=came_back)[1])
+
+    def test_the_window_shows_the_pulled_cable_and_a_second_press_updates(self):
+        run = self.folder / "window-pulled"
+        run.mkdir()
+        cut = [cs.PROBE] + self.image[:200] + [cs.PROBE, cs.REVISION_QUERY]
+        (run / "wire.syx").write_bytes(b"".join(cut + self.image + [cs.PROBE, cs.REVISION_QUERY]))
+        (run / "window-status").write_text("0\n")
+        (run / "pedal-status").write_text("0\n")
+        (run / "pedal-report.txt").write_text(GOOD_REPORT.replace("queries=1", "queries=2"))
+        (run / "kernel.txt").write_text(kernel_log("Verrano2 Boot", "Verrano2 Boot", "Verrano2", unplugged_at_end=True))
+        (run / "ports-before.txt").write_text(ports_listing(24, "Verrano2 Boot MIDI 1"))
+        (run / "ports-after.txt").write_text(ports_listing(26, "Verrano2 MIDI 1"))
+        (run / "gadget-product").write_text("Verrano2\n")
+        good = (
+            "device=Device: Verrano2 Boot MIDI 1\nstatus=\nupdate-enabled=yes\n"
+            "press1-status=Status: Firmware upgrade failed. Please try again\npress1-update-enabled=yes\n"
+            "press2-status=Status: Firmware upgrade successful\n"
+            "press2-update-enabled=yes\n"
+        )
+
+        def problems(window):
+            (run / "window.txt").write_text(window)
+            return usb.check_window_pulled(cs.Run(self.folder, "window-pulled"), self.image)[1]
+
+        self.assertEqual(problems(good), [])
+        disabled = good.replace("press1-update-enabled=yes", "press1-update-enabled=no")
+        self.assertProblem("press1-update-enabled is 'no'", problems(disabled))
+        self.assertProblem(
+            "press1-status is 'Status: Firmware upgrade successful'",
+            problems(good.replace("upgrade failed. Please try again", "upgrade successful")),
+        )
+        # A second press that never came leaves the pedal in its boot loader.
+        (run / "pedal-report.txt").write_text(boot_loader_report(1))
+        self.assertProblem("pedal-sim reports revision='0'", problems(good))
 
 
 if __name__ == "__main__":

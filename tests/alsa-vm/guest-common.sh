@@ -1,6 +1,8 @@
-# shellcheck shell=bash
+# shellcheck shell=bash disable=SC2034,SC2154 # $results, $run and x_server are shared with the sourcing scripts
 # Helpers of the scripts that run inside the test VM (guest-scenarios.sh,
 # guest-usb-scenarios.sh, tests/windows/guest-wine-update.sh), which source this file.
+# The runs' helpers at the end (fail_run, background, note_event, carry_out, run_scenarios)
+# write into $run, the current run's result folder, and expect $results.
 
 now_ms()
 {
@@ -64,4 +66,70 @@ start_x_server()
     fi
     DISPLAY=":$(tr -dc '0-9' <"$display_file")"
     export DISPLAY
+}
+
+#==============================================================================
+# Runs: each one in a result folder of its own, timed, with what it left running ended.
+
+# Notes REASON in the run's error file and fails, so that `step || fail_run ... || return 1`
+# ends the run.
+fail_run()
+{
+    echo "$*" >>"$run/error"
+    return 1
+}
+
+# Background processes of the current run; carry_out ends them (SIGTERM, then at most 30 s
+# each before SIGKILL) when the run is over, and so does the script's end.
+background=()
+stop_background()
+{
+    local pid
+    for pid in "${background[@]}"; do
+        gone "$pid" || reap "$pid" 30 TERM >/dev/null
+    done
+    background=()
+}
+trap stop_background EXIT
+
+# Appends NAME and the seconds since the run began to the run's events file.
+note_event()
+{
+    echo "$1 $(seconds_since "$run_started")" >>"$run/events"
+}
+
+# Runs COMMAND... in a fresh result folder RESULTS/NAME, ends what it left running (and
+# calls end_run when the script defines one), and writes the run's seconds.
+carry_out()
+{
+    local name="$1"
+    shift
+    run="$results/$name"
+    rm -rf "$run"
+    mkdir -p "$run"
+    run_started=$(now_ms)
+    "$@"
+    stop_background
+    if declare -F end_run >/dev/null; then
+        end_run
+    fi
+    seconds_since "$run_started" >"$run/seconds"
+}
+
+# The scenario scripts' main part: one X server for all runs, then each SCENARIO in turn
+# through the function `scenario`, which the script defines; RESULTS/finished at the end.
+run_scenarios()
+{
+    local x_started scenario
+    mkdir -p "$results"
+    rm -f "$results/finished" "$results/error"
+    x_started=$(now_ms)
+    if start_x_server; then
+        seconds_since "$x_started" >"$results/x-seconds"
+        for scenario in "$@"; do
+            scenario "$scenario"
+        done
+        kill "$x_server" 2>/dev/null
+    fi
+    touch "$results/finished"
 }

@@ -46,27 +46,9 @@ normal_name="Verrano2"
 # shellcheck source=tests/alsa-vm/guest-common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/guest-common.sh"
 
-# Background processes of the current run, ended when the run ends (or the script does).
-background=()
-stop_background()
-{
-    local pid
-    for pid in "${background[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    background=()
-}
-trap stop_background EXIT
-
 #==============================================================================
 # Pieces of a run. Each writes into $run, the run's result folder, and returns non-zero with
-# the reason in $run/error when the run cannot go on.
-
-fail_run()
-{
-    echo "$*" >>"$run/error"
-    return 1
-}
+# the reason in $run/error (fail_run) when the run cannot go on.
 
 # aseqdump listening to the sequencer's announcements (ports and clients coming and going,
 # subscriptions); the tap adds the updater's outgoing messages to the same stream, so both
@@ -164,40 +146,21 @@ run_normal_operation()
     stop_pedal
 }
 
-# Runs one of the above in a fresh result folder and times it.
-carry_out()
-{
-    local name="$1" started
-    shift
-    run="$results/$name"
-    rm -rf "$run"
-    mkdir -p "$run"
-    started=$(now_ms)
-    "$@"
-    stop_background
-    seconds_since "$started" >"$run/seconds"
-}
-
 #==============================================================================
 
-mkdir -p "$results"
-rm -f "$results/finished" "$results/error"
-x_started=$(now_ms)
-if start_x_server; then
-    seconds_since "$x_started" >"$results/x-seconds"
-    for scenario in "${wanted[@]}"; do
-        case "$scenario" in
-            1) carry_out flash run_flash ;;
-            2) carry_out wire run_flash_recorded ;;
-            3)
-                carry_out no-pedal run_without_pedal
-                carry_out normal run_normal_operation
-                ;;
-            4) carry_out restart run_flash_recorded --config restart-ms=8000 ;;
-            *) echo "unknown scenario $scenario" >>"$results/error" ;;
-        esac
-    done
-    kill "$x_server" 2>/dev/null
-fi
-touch "$results/finished"
+scenario()
+{
+    case "$1" in
+        1) carry_out flash run_flash ;;
+        2) carry_out wire run_flash_recorded ;;
+        3)
+            carry_out no-pedal run_without_pedal
+            carry_out normal run_normal_operation
+            ;;
+        4) carry_out restart run_flash_recorded --config restart-ms=8000 ;;
+        *) echo "unknown scenario $1" >>"$results/error" ;;
+    esac
+}
+
+run_scenarios "${wanted[@]}"
 exit 0

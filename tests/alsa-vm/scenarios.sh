@@ -32,50 +32,9 @@ usage()
     exit 2
 }
 
-updater="" pedal_sim="" tap="" results=""
-while [ $# -gt 0 ]; do
-    case "$1" in
-        --updater) updater="$2" && shift 2 ;;
-        --pedal-sim) pedal_sim="$2" && shift 2 ;;
-        --tap) tap="$2" && shift 2 ;;
-        --results) results="$2" && shift 2 ;;
-        [1-4]) break ;;
-        *) usage ;;
-    esac
-done
-scenarios=("$@")
-[ ${#scenarios[@]} -gt 0 ] || scenarios=(1 2 3 4)
-for file in "$updater" "$pedal_sim" "$tap"; do
-    if [ -z "$file" ] || [ ! -f "$file" ]; then
-        usage
-    fi
-done
-[ -n "$results" ] || usage
-
-image="$(cd "$ALSA_VM_DIR/../.." && pwd)/firmware/Verrano2-1.2.00-R1222.syx"
-absolute() { echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"; }
-updater="$(absolute "$updater")"
-pedal_sim="$(absolute "$pedal_sim")"
-tap="$(absolute "$tap")"
-rm -rf "$results"
-mkdir -p "$results"
-results="$(cd "$results" && pwd -P)"
-
-# The first use installs packages and downloads the kernel: keep that out of the VM's limit.
-"$ALSA_VM_DIR/prepare.sh"
+alsa_vm_scenario_options --tap 4 "$@"
 
 # Transfers are paced by sleeps (about 35 s each with the restart), four of them plus two
 # short runs; the emulated guest needs seconds to start each program.
-vm_status=0
-ALSA_VM_TIMEOUT="${ALSA_VM_TIMEOUT:-720}" ALSA_VM_RW="$results" \
-    "$ALSA_VM_DIR/run-in-vm.sh" "$ALSA_VM_DIR/guest-scenarios.sh" \
-    "$results" "$updater" "$pedal_sim" "$tap" "${scenarios[@]}" \
-    >"$results/vm.out" 2>"$results/vm.err" || vm_status=$?
-
-if [ ! -f "$results/finished" ]; then
-    echo "alsa-vm: the scenarios did not finish inside the VM (run-in-vm.sh status $vm_status)"
-    sed 's/^/  | /' "$results/vm.out" "$results/vm.err"
-fi
-
-python3 "$ALSA_VM_DIR/check_scenarios.py" "$results" "$image" \
-    --harness-started-ns "$started_ns" --scenarios "${scenarios[*]}"
+ALSA_VM_TIMEOUT="${ALSA_VM_TIMEOUT:-720}" alsa_vm_scenarios guest-scenarios.sh check_scenarios.py "$results" "$started_ns" \
+    "$updater" "$pedal_sim" "$own_file" -- "${scenarios[@]}"

@@ -10,7 +10,14 @@
 #   2  block 245 corrupted on the pedal's side of the link: the updater exits -1 (255), the
 #      pedal comes back in its boot loader, and the link itself carried the image intact;
 #   3  the updater's window (no --autoupdate) shows "Device: Verrano2 Boot MIDI 1" and
-#      enables "update".
+#      enables "update";
+#   4  the cable pulled mid-transfer (the host's hub port switched off) and plugged back
+#      3 s later: the pedal, still in its boot loader with half an image, comes back and
+#      answers revision 0; the updater exits -1 saying so;
+#   5  the cable pulled mid-transfer and left out: the updater searches for the pedal's
+#      return, then exits -1 saying it did not come back;
+#   6  the window: the cable pulled mid-transfer and plugged back; the window shows the
+#      failure with "update" enabled, and a second press updates the pedal to 1222.
 # Prints one PASS/FAIL line per scenario with the seconds it took and the harness's total,
 # and exits 0 only when all passed. Registered with CTest as alsa_vm_usb_scenarios (label vm).
 #
@@ -18,8 +25,8 @@
 #
 # --updater: the shipped firmware-updater; --pedal-sim: pedal-sim; --window-report: the
 # updater_window_report test program; --results: a folder for the runs' logs and summary.txt
-# (emptied first). SCENARIO: 1 to 3, default all. The first use prepares the VM (prepare.sh).
-# Environment: ALSA_VM_TIMEOUT (default 480 s for the VM run) and the other ALSA_VM_ settings
+# (emptied first). SCENARIO: 1 to 6, default all. The first use prepares the VM (prepare.sh).
+# Environment: ALSA_VM_TIMEOUT (default 720 s for the VM run) and the other ALSA_VM_ settings
 # of run-in-vm.sh.
 set -euo pipefail
 
@@ -34,48 +41,9 @@ usage()
     exit 2
 }
 
-updater="" pedal_sim="" window_report="" results=""
-while [ $# -gt 0 ]; do
-    case "$1" in
-        --updater) updater="$2" && shift 2 ;;
-        --pedal-sim) pedal_sim="$2" && shift 2 ;;
-        --window-report) window_report="$2" && shift 2 ;;
-        --results) results="$2" && shift 2 ;;
-        [1-3]) break ;;
-        *) usage ;;
-    esac
-done
-scenarios=("$@")
-[ ${#scenarios[@]} -gt 0 ] || scenarios=(1 2 3)
-for file in "$updater" "$pedal_sim" "$window_report"; do
-    if [ -z "$file" ] || [ ! -f "$file" ]; then
-        usage
-    fi
-done
-[ -n "$results" ] || usage
+alsa_vm_scenario_options --window-report 6 "$@"
 
-image="$(cd "$ALSA_VM_DIR/../.." && pwd)/firmware/Verrano2-1.2.00-R1222.syx"
-absolute() { echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"; }
-updater="$(absolute "$updater")"
-pedal_sim="$(absolute "$pedal_sim")"
-window_report="$(absolute "$window_report")"
-rm -rf "$results"
-mkdir -p "$results"
-results="$(cd "$results" && pwd -P)"
-
-"$ALSA_VM_DIR/prepare.sh"
-
-# Making a USB gadget takes root inside the VM (the VM's root, not the host's).
-vm_status=0
-ALSA_VM_ROOT=1 ALSA_VM_TIMEOUT="${ALSA_VM_TIMEOUT:-480}" ALSA_VM_RW="$results" \
-    "$ALSA_VM_DIR/run-in-vm.sh" "$ALSA_VM_DIR/guest-usb-scenarios.sh" \
-    "$results" "$updater" "$pedal_sim" "$window_report" "${scenarios[@]}" \
-    >"$results/vm.out" 2>"$results/vm.err" || vm_status=$?
-
-if [ ! -f "$results/finished" ]; then
-    echo "alsa-vm: the USB scenarios did not finish inside the VM (run-in-vm.sh status $vm_status)"
-    sed 's/^/  | /' "$results/vm.out" "$results/vm.err"
-fi
-
-python3 "$ALSA_VM_DIR/check_usb_scenarios.py" "$results" "$image" \
-    --harness-started-ns "$started_ns" --scenarios "${scenarios[*]}"
+# Making a USB gadget takes root inside the VM (the VM's root, not the host's). The runs
+# take 5 to 6 minutes on a busy host (the window's two updates alone about 2).
+ALSA_VM_ROOT=1 ALSA_VM_TIMEOUT="${ALSA_VM_TIMEOUT:-720}" alsa_vm_scenarios guest-usb-scenarios.sh check_usb_scenarios.py "$results" "$started_ns" \
+    "$updater" "$pedal_sim" "$own_file" -- "${scenarios[@]}"
