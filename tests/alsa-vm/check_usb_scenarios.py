@@ -5,7 +5,7 @@ record of every byte that came over the USB link (on the pedal's side of it), th
 port listings, the kernel's log of the USB device coming and going, when the cable was
 pulled and plugged back, and what the updater's window showed.
 
-    check_usb_scenarios.py RESULTS IMAGE [--harness-started-ns N] [--scenarios "1 2 3 4 5 6"]
+    check_usb_scenarios.py RESULTS IMAGE [--harness-started-ns N] [--scenarios "1 2 3 4 5 6 7"]
 
 Prints one line per scenario (PASS or FAIL, the seconds its run took, what was seen), the
 reasons of a failure below it, and the total; writes the same to RESULTS/summary.txt. Exits 0
@@ -370,6 +370,39 @@ def check_window_pulled(run, image):
     return facts, problems + wire + usb
 
 
+def check_list(run):
+    """--list: the USB pedal's pair answered, in its boot loader at the factory's revision, the
+    sum says one pedal, exit 0; the pedal got the probe and the revision query, nothing else."""
+    problems = []
+    if not run.folder.is_dir():
+        return "", [f"run '{run.name}' did not take place"]
+    if run.error:
+        problems.append(f"run '{run.name}' could not be carried out: {run.error.strip()}")
+    status = (read_text(run.folder / "list-status") or "").strip()
+    if status != "0":
+        problems.append(f"--list exited {status!r}, expected 0 (one pedal)")
+    listing = read_text(run.folder / "list.out") or ""
+    pedal_line = re.search(
+        rf'^  "{re.escape(BOOT_PORT)}"  input \d+, output \d+: answered in ([0-9.]+) ms, boot loader, '
+        r"revision 1187$",
+        listing,
+        re.MULTILINE,
+    )
+    if not pedal_line:
+        problems.append(f"no line for the pedal's pair, answered, boot loader, revision 1187, in: {listing!r}")
+    if not listing.endswith(f'One pedal answered: "{BOOT_PORT}", ready for the update.\n'):
+        problems.append(f"--list does not end saying one pedal answered: {listing[-200:]!r}")
+    others = re.findall(r"^  \"(.+)\"  input \d+, output [\d, ]+: no answer within 300 ms$", listing, re.MULTILINE)
+    run.expect_report(problems, mode="boot", revision="1187", packages="0", probes="1", queries="1")
+    wire, _ = wire_problems(run, [PROBE, REVISION_QUERY])
+    facts = (
+        f"exit {status}; the pedal's pair answered in {pedal_line.group(1) if pedal_line else '?'} ms, "
+        f"silent pairs: {', '.join(others) or 'none'}; the link carried the probe and the revision query"
+        f"{'' if not wire else ' and more'}"
+    )
+    return facts, problems + wire
+
+
 # ==============================================================================
 
 
@@ -378,7 +411,7 @@ def main():
     parser.add_argument("results", type=Path)
     parser.add_argument("image", type=Path)
     parser.add_argument("--harness-started-ns", type=int, default=None)
-    parser.add_argument("--scenarios", default="1 2 3 4 5 6")
+    parser.add_argument("--scenarios", default="1 2 3 4 5 6 7")
     args = parser.parse_args()
 
     image = split_sysex(args.image.read_bytes())
@@ -408,6 +441,7 @@ def main():
             ["window-pulled"],
             lambda run: check_window_pulled(run, image),
         ),
+        "7": ("--list shows the USB pedal in its boot loader", ["list"], check_list),
     }
 
     return judge(results, wanted, scenarios, "alsa-vm USB scenario", args.harness_started_ns)

@@ -242,6 +242,34 @@ class UsbCheckerTest(unittest.TestCase):
         (run / "pedal-report.txt").write_text(boot_loader_report(1))
         self.assertProblem("pedal-sim reports revision='0'", problems(good))
 
+    def test_list_passes_only_for_one_pedal_asked_nothing_but_its_revision(self):
+        good_listing = (
+            "MIDI inputs:\n  0  Midi Through Port-0\n  1  f_midi\n  2  Verrano2 Boot MIDI 1\n"
+            "Pairs probed (an input and the output of exactly its name):\n"
+            '  "Midi Through Port-0"  input 0, output 0: no answer within 300 ms\n'
+            '  "f_midi"  input 1, output 1: no answer within 300 ms\n'
+            '  "Verrano2 Boot MIDI 1"  input 2, output 2: answered in 3.21 ms, boot loader, revision 1187\n'
+            'One pedal answered: "Verrano2 Boot MIDI 1", ready for the update.\n'
+        )
+        report = "state=online\nmode=boot\nname=Verrano2 Boot\nrevision=1187\npackages=0\nprobes=1\nqueries=1\n"
+
+        def problems(status="0", listing=good_listing, messages=(cs.PROBE, cs.REVISION_QUERY), pedal=report):
+            run = self.folder / "list"
+            shutil.rmtree(run, ignore_errors=True)
+            run.mkdir()
+            (run / "list-status").write_text(status + "\n")
+            (run / "list.out").write_text(listing)
+            (run / "pedal-report.txt").write_text(pedal)
+            (run / "wire.syx").write_bytes(b"".join(messages))
+            return usb.check_list(cs.Run(self.folder, "list"))[1]
+
+        self.assertEqual(problems(), [])
+        self.assertTrue(problems(status="2"))
+        self.assertTrue(problems(listing=good_listing.replace("revision 1187", "no answer to the revision question")))
+        self.assertTrue(problems(listing=good_listing.replace("One pedal answered", "2 pedals answered")))
+        self.assertTrue(problems(messages=(cs.PROBE, cs.REVISION_QUERY, self.image[0])))
+        self.assertTrue(problems(pedal=report.replace("probes=1", "probes=2")))
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -8,7 +8,7 @@
 #
 #   guest-usb-scenarios.sh RESULTS UPDATER PEDAL_SIM WINDOW_REPORT [SCENARIO...]
 #
-# SCENARIO is 1 to 6 (default: all, in that order):
+# SCENARIO is 1 to 7 (default: all, in that order):
 #   1  the shipped updater, unattended, flashes the USB pedal in its boot loader
 #   2  the same with block 245 corrupted on the gadget side, after the USB link
 #   3  WINDOW_REPORT (the application with the shipped port layer, no --autoupdate) shows
@@ -17,6 +17,7 @@
 #   5  unattended; the cable is pulled mid-transfer and left out
 #   6  WINDOW_REPORT presses "update"; the cable is pulled mid-transfer and plugged back 3 s
 #      later; then it presses "update" again
+#   7  the shipped updater's --list with the USB pedal in its boot loader
 # The cable is pulled on the host's side: the hub port the pedal is plugged into is switched
 # off (its `disable` file in sysfs), which the kernel takes as a USB disconnect, and on again,
 # which makes a fresh enumeration; the gadget stays bound all along, like a pedal on its own
@@ -46,7 +47,7 @@ pedal_sim="$3"
 window_report="$4"
 shift 4
 wanted=("$@")
-[ ${#wanted[@]} -gt 0 ] || wanted=(1 2 3 4 5 6)
+[ ${#wanted[@]} -gt 0 ] || wanted=(1 2 3 4 5 6 7)
 
 # The transfer is paced by sleeps (about 20 s), the restart and re-enumeration take about
 # 6 s, the searches for a pedal that stays away about 36 s, and a JUCE application needs
@@ -222,6 +223,19 @@ run_flash()
     stop_pedal
 }
 
+# What --list says of the system, as the unattended runs' user (list.out, list.err,
+# list-status).
+run_list()
+{
+    start_pedal --mode boot || return 1
+    local user=(env)
+    "${nobody[@]}" test -x "$updater" && user=("${nobody[@]}")
+    status=0
+    "${user[@]}" timeout -k 5 60 "$updater" --list >"$run/list.out" 2>"$run/list.err" || status=$?
+    echo "$status" >"$run/list-status"
+    stop_pedal
+}
+
 run_window()
 {
     start_pedal --mode boot || return 1
@@ -265,6 +279,7 @@ scenario()
         4) carry_out pulled-back run_pulled_cable ;;
         5) carry_out pulled-out run_pulled_cable left-out ;;
         6) carry_out window-pulled run_window_pulled_cable ;;
+        7) carry_out list run_list ;;
         *) echo "unknown scenario $1" >>"$results/error" ;;
     esac
 }

@@ -25,7 +25,7 @@
 #
 # --updater: the shipped firmware-updater; --pedal-sim: pedal-sim; --window-report: the
 # updater_window_report test program; --results: a folder for the runs' logs and summary.txt
-# (emptied first). SCENARIO: 1 to 6, default all. The first use prepares the VM (prepare.sh).
+# (emptied first). SCENARIO: 1 to 7, default all. The first use prepares the VM (prepare.sh).
 # Environment: ALSA_VM_TIMEOUT (default 720 s for the VM run) and the other ALSA_VM_ settings
 # of run-in-vm.sh.
 set -euo pipefail
@@ -41,7 +41,7 @@ usage()
     exit 2
 }
 
-alsa_vm_scenario_options --window-report 6 "$@"
+alsa_vm_scenario_options --window-report 7 "$@"
 
 # Making a USB gadget takes root inside the VM (the VM's root, not the host's). The runs
 # take 5 to 6 minutes on a busy host (the window's two updates alone about 2).
