@@ -6,8 +6,9 @@
 #
 # The patches are made for the JUCE of each Debian release the updater is built on,
 # one folder per JUCE version in cmake/juce-patches/: 7.0.5 (Debian 12) and 8.0.6
-# (Debian 13). This is the one place where the two JUCE releases differ for the build;
-# the licence each is used under is the other (packaging/debian/juce-*.copyright).
+# (Debian 13). The updater's code builds unchanged with both; this is the one place
+# where the build treats them differently (their licences, a packaging matter, are
+# in packaging/debian/juce-*.copyright).
 #
 # - A JUCE with a folder of its own: its patches must apply, or configuring fails (the
 #   test command builds on both releases, so it insists that they do).
