@@ -44,7 +44,8 @@ void addUpdateSteps (std::vector<Step>& steps, const juce::String& which)
                       {},
                       60000});
     steps.push_back ({which + ": bar full and button enabled again",
-                      [] (Application& app) {
+                      [] (Application& app)
+                      {
                           return std::equal_to<double>() (panel (app).getProgressValue(), 1.0) &&
                                  panel (app).getUpdateButton().isEnabled();
                       },
