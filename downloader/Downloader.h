@@ -6,7 +6,9 @@
 #include "midi/MidiIf.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 namespace downloader
 {
@@ -26,7 +28,7 @@ namespace downloader
     thread ends as soon as the thread is asked to stop, so the destructor never has
     to kill it.
 */
-class Downloader : public DownloaderInterface, public juce::Thread
+class Downloader : public DownloaderInterface, public juce::Thread, private juce::Thread::Listener
 {
 public:
     /** Where the transfer thread stands; it only ever moves forward. */
@@ -110,11 +112,17 @@ private:
         then returns false. */
     bool pauseUntil (double endMs);
 
+    /** A stop request ends a pause at once. */
+    void exitSignalSent() override;
+
     juce::Array<juce::uint8> takeFirstPackage();
     void postProgress();
     void postToController (message::BaseMessage* message);
 
     //==============================================================================
+    std::mutex pauseLock;
+    std::condition_variable pauseWake;
+
     juce::Array<juce::Array<juce::uint8>, juce::CriticalSection> packageQueue;
     State state = Start;
     juce::uint8 modelByte = 0;
