@@ -78,55 +78,9 @@ git -C "$here" ls-files -z --cached --others --exclude-standard |
     tar -C "$here" --null -T - -cf - | tee "$stage/project.tar" >/dev/null
 
 #===============================================================================
-# 1. The README's run command, the tests and the package, on Debian 13.
-cat >"$stage/inside.sh" <<'INSIDE'
-#!/usr/bin/env bash
-# Runs inside the Debian 13 root.
-set -uo pipefail
-mkdir -p /root/firmware-updater
-cd /root/firmware-updater
-tar -xf /stage/project.tar
-./scripts/run.sh >/stage/run.log 2>&1
-echo $? >/stage/run.code
-cd build
-ctest --no-tests=error --output-on-failure -j 2 -L 'fast|app|e2e|real-pacing|soak|package' -LE vm >/stage/ctest.log 2>&1
-echo $? >/stage/ctest.code
-mkdir -p /stage/packages
-cpack -B /stage/packages >/stage/cpack.log 2>&1
-echo $? >/stage/cpack.code
-INSIDE
-step_started=$SECONDS
-"$root_tool" run "$build_root" --fresh "$run" \
-    --bind "$stage" /stage --bind "$roots/ccache-debian13" /root/.cache/ccache \
-    -- nice -n 10 bash /stage/inside.sh || true
-echo "debian13: build and tests in Debian 13 took $((SECONDS - step_started)) s"
-
-code_of() {
-    cat "$stage/$1.code" 2>/dev/null || echo missing
-}
-warnings="$(grep -E -c '(^|[^a-z])warning:' "$stage/run.log" 2>/dev/null || true)"
-grep -E '(^|[^a-z])warning:' "$stage/run.log" 2>/dev/null | head -n 20 || true
-tail -n 3 "$stage/run.log" 2>/dev/null || true
-check "./scripts/run.sh on Debian 13 built without a compiler warning (${warnings:-?} found)" [ "${warnings:-1}" = 0 ]
-check "./scripts/run.sh on Debian 13 ended with the simulated pedal updated" \
-    grep -q '^run: firmware upgrade successful (exit code 0)$' "$stage/run.log"
-
-grep -E '^[0-9]+% tests passed|^The following tests|^[[:space:]]+[0-9]+ - ' "$stage/ctest.log" 2>/dev/null || true
-ctest_line="$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$stage/ctest.log" 2>/dev/null | tail -n 1 || true)"
-if [[ "$ctest_line" =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
-    passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
-    failed=$((failed + BASH_REMATCH[1]))
-else
-    check "the CTest tests ran on Debian 13" false
-fi
-
-#===============================================================================
-# 2. The packages offered for each release, each in a clean root of its release.
-if [ -f "$build/CPackConfig.cmake" ]; then
-    mkdir -p "$stage/packages12"
-    (cd "$build" && cpack -B "$stage/packages12" >"$stage/cpack12.log" 2>&1) || cat "$stage/cpack12.log"
-fi
-
+# The packages offered for each release are installed into a clean root of that release
+# while Debian 13 builds and tests (Debian 12's from BUILD at once, Debian 13's once its
+# build has made them): their work is mostly the mirror's and the disk's.
 cat >"$stage/install.sh" <<'INSTALL'
 #!/usr/bin/env bash
 # Runs inside a clean root: installs the packages with apt as a user would, then starts
@@ -171,44 +125,111 @@ exit $ok
 INSTALL
 
 # install_into RELEASE ROOT FOLDER: the updater's and pedal-sim's packages for RELEASE,
-# found in FOLDER (inside the stage's folder), installed together into a fresh view of ROOT.
+# found in FOLDER (inside the stage's folder), installed together into a fresh view of
+# ROOT and started; the verdict goes to $stage/installRELEASE.verdict.
 install_into() {
-    local release="$1" root="$2" folder="$3" debs=() names
+    local release="$1" root="$2" folder="$3" debs=() inside=() deb verdict="$stage/install$1.verdict"
     if [ -z "$root" ]; then
-        check "a clean Debian $release root was made" false
+        echo "a clean Debian $release root was made: no" >"$verdict"
         return
     fi
     mapfile -t debs < <(ls "$folder"/firmware-updater_*~deb"${release}"_*.deb \
         "$folder"/firmware-updater-pedal-sim_*~deb"${release}"_*.deb 2>/dev/null)
     if [ ${#debs[@]} -ne 2 ]; then
-        ls -l "$folder" 2>/dev/null || true
-        check "the two packages for Debian $release were built" false
+        echo "the two packages for Debian $release were built: no" >"$verdict"
         return
     fi
-    names="$(basename -a "${debs[@]}" | tr '\n' ' ')"
-    local inside=() deb
     for deb in "${debs[@]}"; do
         inside+=("/stage/${deb#"$stage"/}")
     done
     if "$root_tool" run "$root" --fresh "$run-install$release" --bind "$stage" /stage \
         -- bash /stage/install.sh "${inside[@]}" >"$stage/install$release.log" 2>&1; then
-        sed 's/^/    /' "$stage/install$release.log"
-        check "${names% } install into a clean Debian $release and start" true
+        echo "ok" >"$verdict"
     else
-        cat "$stage/install$release.log"
-        check "${names% } install into a clean Debian $release and start" false
+        echo "failed" >"$verdict"
+    fi
+}
+report_install() {
+    local release="$1" verdict names
+    verdict="$(cat "$stage/install$release.verdict" 2>/dev/null || echo "no verdict")"
+    names="$(find "$stage"/packages* -name "firmware-updater*~deb${release}_*.deb" -printf '%f ' 2>/dev/null || true)"
+    if [ "$verdict" = ok ]; then
+        sed 's/^/    /' "$stage/install$release.log"
+        check "${names:-the packages }installed into a clean Debian $release and started" true
+    else
+        cat "$stage/install$release.log" 2>/dev/null || true
+        check "Debian $release's packages ${names:+($names) }installed into a clean root of it and started: $verdict" false
     fi
 }
 
-step_started=$SECONDS
-plain12=""
-if wait "$root12_maker"; then
-    plain12="$(cat "$stage/root12.path")"
-else
-    cat "$stage/root12.log"
+mkdir -p "$stage/packages12" "$stage/packages"
+if [ -f "$build/CPackConfig.cmake" ]; then
+    (cd "$build" && cpack -B "$stage/packages12" >"$stage/cpack12.log" 2>&1) || cat "$stage/cpack12.log"
 fi
-install_into 12 "$plain12" "$stage/packages12"
-install_into 13 "$plain13" "$stage/packages"
-echo "debian13: the packages in clean roots took $((SECONDS - step_started)) s"
+(
+    plain12=""
+    while kill -0 "$root12_maker" 2>/dev/null; do
+        sleep 5
+    done
+    if [ -s "$stage/root12.path" ]; then
+        plain12="$(cat "$stage/root12.path")"
+    else
+        cat "$stage/root12.log"
+    fi
+    install_into 12 "$plain12" "$stage/packages12"
+) &
+install12=$!
+
+#===============================================================================
+# The README's run command, the package and the tests, on Debian 13.
+cat >"$stage/inside.sh" <<'INSIDE'
+#!/usr/bin/env bash
+# Runs inside the Debian 13 root.
+set -uo pipefail
+mkdir -p /root/firmware-updater
+cd /root/firmware-updater
+tar -xf /stage/project.tar
+./scripts/run.sh >/stage/run.log 2>&1
+echo $? >/stage/run.code
+cd build
+cpack -B /stage/packages >/stage/cpack.log 2>&1
+echo $? >/stage/cpack.code
+ctest --no-tests=error --output-on-failure -j 2 -L 'fast|app|e2e|real-pacing|soak|package' -LE vm >/stage/ctest.log 2>&1
+echo $? >/stage/ctest.code
+INSIDE
+step_started=$SECONDS
+"$root_tool" run "$build_root" --fresh "$run" \
+    --bind "$stage" /stage --bind "$roots/ccache-debian13" /root/.cache/ccache \
+    -- nice -n 10 bash /stage/inside.sh &
+inside_job=$!
+# Debian 13's packages into their clean root as soon as they are made.
+while kill -0 "$inside_job" 2>/dev/null && [ ! -f "$stage/cpack.code" ]; do
+    sleep 5
+done
+install_into 13 "$plain13" "$stage/packages" &
+install13=$!
+wait "$inside_job" || true
+echo "debian13: build and tests in Debian 13 took $((SECONDS - step_started)) s"
+wait "$install12" "$install13" || true
+echo "debian13: the packages in clean roots were done after $((SECONDS - step_started)) s"
+
+warnings="$(grep -E -c '(^|[^a-z])warning:' "$stage/run.log" 2>/dev/null || true)"
+grep -E '(^|[^a-z])warning:' "$stage/run.log" 2>/dev/null | head -n 20 || true
+tail -n 3 "$stage/run.log" 2>/dev/null || true
+check "./scripts/run.sh on Debian 13 built without a compiler warning (${warnings:-?} found)" [ "${warnings:-1}" = 0 ]
+check "./scripts/run.sh on Debian 13 ended with the simulated pedal updated" \
+    grep -q '^run: firmware upgrade successful (exit code 0)$' "$stage/run.log"
+
+grep -E '^[0-9]+% tests passed|^The following tests|^[[:space:]]+[0-9]+ - ' "$stage/ctest.log" 2>/dev/null || true
+ctest_line="$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$stage/ctest.log" 2>/dev/null | tail -n 1 || true)"
+if [[ "$ctest_line" =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
+    passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+    failed=$((failed + BASH_REMATCH[1]))
+else
+    check "the CTest tests ran on Debian 13" false
+fi
+
+report_install 12
+report_install 13
 
 summary
