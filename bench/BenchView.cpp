@@ -2,6 +2,8 @@
 
 #include "bench/Clock.h"
 
+#include <functional>
+
 namespace bench
 {
 
@@ -17,7 +19,7 @@ void BenchView::processMessage (message::BaseMessage& message)
     {
         case message::Code::deviceFound:
             // An unattended run starts the transfer on the first sighting by itself.
-            if (!pressUpdate && startMs == 0.0)
+            if (!pressUpdate && std::equal_to<double>() (startMs, 0.0))
                 startMs = Clock::nowMs();
             break;
 

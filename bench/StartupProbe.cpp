@@ -6,6 +6,7 @@
 #include "tools/pedal/SimulatedSetup.h"
 
 #include <atomic>
+#include <functional>
 
 namespace bench
 {
@@ -79,10 +80,10 @@ public:
     {
         const auto now = Clock::nowMs();
 
-        if (firstPaintMs == 0.0)
+        if (std::equal_to<double>() (firstPaintMs, 0.0))
             firstPaintMs = now;
 
-        if (deviceNamedPaintMs == 0.0 && deviceLabel.getText() != "Device: ")
+        if (std::equal_to<double>() (deviceNamedPaintMs, 0.0) && deviceLabel.getText() != "Device: ")
             deviceNamedPaintMs = now;
     }
 
@@ -156,14 +157,14 @@ private:
         if (window == nullptr || marker == nullptr)
             return;
 
-        if (windowShownMs == 0.0 && window->isShowing())
+        if (std::equal_to<double>() (windowShownMs, 0.0) && window->isShowing())
             windowShownMs = Clock::nowMs();
 
-        if (windowPaintedMs == 0.0)
+        if (std::equal_to<double>() (windowPaintedMs, 0.0))
             windowPaintedMs = marker->firstPaintMs;
 
         const auto text = window->getUpdater().getDeviceText();
-        if (deviceNamedMs == 0.0 && text != "Device: ")
+        if (std::equal_to<double>() (deviceNamedMs, 0.0) && text != "Device: ")
         {
             deviceNamedMs = Clock::nowMs();
             deviceText = text;

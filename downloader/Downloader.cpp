@@ -4,7 +4,6 @@
 #include "midi/SysExFormat.h"
 
 #include <chrono>
-#include <thread>
 #include <utility>
 
 #if JUCE_LINUX
@@ -31,6 +30,7 @@ Downloader::Downloader (controller::ControllerIF* controllerToUse, midi::MidiIf*
     , pacing (pacingToUse)
 {
     jassert (midi != nullptr);
+    addListener (this);
 }
 
 Downloader::~Downloader()
@@ -40,6 +40,7 @@ Downloader::~Downloader()
     // leave the queue's lock and the MIDI ports in unknown states.
     [[maybe_unused]] const bool stopped = stopThread (2500);
     jassert (stopped);
+    removeListener (this);
 }
 
 //==============================================================================
@@ -367,6 +368,14 @@ bool Downloader::pause (int milliseconds)
 
 bool Downloader::pauseUntil (double endMs)
 {
+    // One wake-up per pause, at its end: the condition variable waits for a point in time
+    // of the monotonic clock (the one the hi-res counter reads) to the microsecond.
+    // Thread::wait takes whole milliseconds in JUCE 7, so a pause made with it needed a
+    // second, short sleep for the last fraction of a millisecond, and every wake-up costs
+    // more than the work of a package. A stop request notifies the condition variable.
+    using Clock = std::chrono::steady_clock;
+    std::unique_lock<std::mutex> lock (pauseLock);
+
     for (;;)
     {
         if (threadShouldExit())
@@ -376,14 +385,19 @@ bool Downloader::pauseUntil (double endMs)
         if (left <= 0.0)
             return true;
 
-        // wait() rather than sleep(): stopThread() notifies the thread, which ends the
-        // pause at once. wait() takes whole milliseconds, so the last fraction of one is
-        // slept precisely instead of being rounded up on every package.
-        if (left >= 1.0)
-            wait (static_cast<int> (left));
-        else
-            std::this_thread::sleep_for (std::chrono::duration<double, std::milli> (left));
+        pauseWake.wait_until (lock, Clock::now() + std::chrono::duration_cast<Clock::duration> (
+                                                       std::chrono::duration<double, std::milli> (left)));
     }
+}
+
+void Downloader::exitSignalSent()
+{
+    // Taking the lock orders the stop flag, set just before this call, before the
+    // check of a pause that is about to wait, so that the notification is not lost.
+    {
+        const std::lock_guard<std::mutex> guard (pauseLock);
+    }
+    pauseWake.notify_all();
 }
 
 juce::Array<juce::uint8> Downloader::takeFirstPackage()

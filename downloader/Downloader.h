@@ -7,7 +7,9 @@
 #include "midi/StepTrace.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <optional>
 
 namespace downloader
@@ -28,7 +30,7 @@ namespace downloader
     thread ends as soon as the thread is asked to stop, so the destructor never has
     to kill it.
 */
-class Downloader : public DownloaderInterface, public juce::Thread
+class Downloader : public DownloaderInterface, public juce::Thread, private juce::Thread::Listener
 {
 public:
     /** Where the transfer thread stands; it only ever moves forward. */
@@ -115,6 +117,9 @@ private:
         then returns false. */
     bool pauseUntil (double endMs);
 
+    /** A stop request ends a pause at once. */
+    void exitSignalSent() override;
+
     juce::Array<juce::uint8> takeFirstPackage();
     void postProgress();
     void postToController (message::BaseMessage* message);
@@ -124,6 +129,9 @@ private:
     std::optional<message::UpdateResult> searchDuringUpdate (message::UpdateResult whenNoneAnswered);
 
     //==============================================================================
+    std::mutex pauseLock;
+    std::condition_variable pauseWake;
+
     juce::Array<juce::Array<juce::uint8>, juce::CriticalSection> packageQueue;
     State state = Start;
     juce::uint8 modelByte = 0;

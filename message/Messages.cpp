@@ -1,5 +1,7 @@
 #include "message/Messages.h"
 
+#include <functional>
+
 namespace message
 {
 
@@ -98,9 +100,9 @@ ProgressUpdate::ProgressUpdate (double value) noexcept
 
 bool ProgressUpdate::isEqual (const BaseMessage& other) const
 {
-    // Plain double comparison: a NaN equals nothing, itself included.
+    // Exact double comparison: a NaN equals nothing, itself included.
     auto* o = sameKind (*this, other);
-    return o != nullptr && progress == o->progress;
+    return o != nullptr && std::equal_to<double>() (progress, o->progress);
 }
 
 ModelIdResponse::ModelIdResponse (juce::uint8 value) noexcept

@@ -54,6 +54,23 @@ if(NOT CMAKE_MATCH_1 STREQUAL UPDATER_PACKAGE_VERSION)
     message(FATAL_ERROR "packaging/debian/changelog: the newest entry is ${CMAKE_MATCH_1}, the packages are "
         "${UPDATER_PACKAGE_VERSION}: add an entry for ${UPDATER_PACKAGE_VERSION} at the top")
 endif()
+
+# Each Debian release gets a package of its own, built there with that release's JUCE,
+# compiler and libraries, and checked with its lintian: the package version is the
+# packages' version plus "~debNN", NN the release's number. The two packages' files
+# differ in name, and a machine moved from Debian 12 to 13 takes 13's as an upgrade.
+set(UPDATER_DEBIAN_RELEASE "")
+if(EXISTS /etc/os-release)
+    file(STRINGS /etc/os-release os_release REGEX "^(ID|VERSION_ID)=")
+    if("ID=debian" IN_LIST os_release AND os_release MATCHES "VERSION_ID=\"?([0-9]+)")
+        set(UPDATER_DEBIAN_RELEASE "${CMAKE_MATCH_1}")
+    endif()
+endif()
+set(UPDATER_DEBIAN_PACKAGE_VERSION "${UPDATER_PACKAGE_VERSION}")
+if(UPDATER_DEBIAN_RELEASE)
+    string(APPEND UPDATER_DEBIAN_PACKAGE_VERSION "~deb${UPDATER_DEBIAN_RELEASE}")
+endif()
+
 # The release date for the AppStream metadata, from the newest entry's trailer line.
 foreach(line IN LISTS changelog_lines)
     if(line MATCHES "^ -- .*  [A-Z][a-z][a-z], ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
@@ -97,10 +114,25 @@ function(updater_install_man_page page component)
         COMPONENT ${component})
 endfunction()
 
+# The programs are linked with JUCE, whose licence changed with its major version
+# (JUCE 7: GPLv3 for the window modules, ISC for the rest; JUCE 8: AGPLv3): each
+# copyright file is the package's own part followed by that of the JUCE it is built with.
+set(UPDATER_JUCE_COPYRIGHT "${UPDATER_PACKAGING_SOURCE}/debian/juce-${JUCE_VERSION_MAJOR}.copyright")
+if(NOT EXISTS "${UPDATER_JUCE_COPYRIGHT}")
+    message(FATAL_ERROR "packaging/debian has no copyright paragraphs for JUCE ${JUCE_VERSION_MAJOR} "
+        "(juce-${JUCE_VERSION_MAJOR}.copyright): write them from the JUCE package's own copyright file")
+endif()
+
 # updater_install_package_docs(PACKAGE COMPONENT): the copyright file and the
 # changelog every Debian package carries in /usr/share/doc/PACKAGE.
 function(updater_install_package_docs package component)
-    install(FILES "${UPDATER_PACKAGING_SOURCE}/debian/${package}.copyright"
+    set(own "${UPDATER_PACKAGING_SOURCE}/debian/${package}.copyright")
+    file(READ "${own}" own_part)
+    file(READ "${UPDATER_JUCE_COPYRIGHT}" juce_part)
+    file(CONFIGURE OUTPUT "${UPDATER_PACKAGING_BUILD}/${package}.copyright" CONTENT "${own_part}${juce_part}" @ONLY)
+    set_property(DIRECTORY "${PROJECT_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+        "${own}" "${UPDATER_JUCE_COPYRIGHT}")
+    install(FILES "${UPDATER_PACKAGING_BUILD}/${package}.copyright"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/${package}"
         RENAME copyright
         COMPONENT ${component})
@@ -109,7 +141,12 @@ function(updater_install_package_docs package component)
         COMPONENT ${component})
 endfunction()
 
-updater_package_gzip("${UPDATER_PACKAGING_SOURCE}/debian/changelog" changelog)
+# The changelog's newest entry names the package's own version, release suffix included.
+file(READ "${UPDATER_PACKAGING_SOURCE}/debian/changelog" changelog)
+string(REPLACE "firmware-updater (${UPDATER_PACKAGE_VERSION}) " "firmware-updater (${UPDATER_DEBIAN_PACKAGE_VERSION}) "
+    changelog "${changelog}")
+file(CONFIGURE OUTPUT "${UPDATER_PACKAGING_BUILD}/changelog.in" CONTENT "${changelog}" @ONLY)
+updater_package_gzip("${UPDATER_PACKAGING_BUILD}/changelog.in" changelog)
 
 #===============================================================================
 # A program, stripped (CPack strips what it installs) and without the compiler's
@@ -127,11 +164,14 @@ endfunction()
 updater_install_program(FirmwareUpdater firmware-updater updater)
 updater_install_man_page("${UPDATER_PACKAGING_SOURCE}/firmware-updater.1" updater)
 updater_install_package_docs(firmware-updater updater)
-# What lintian says of the updater that is not so, with the reason.
-install(FILES "${UPDATER_PACKAGING_SOURCE}/debian/firmware-updater.lintian-overrides"
-    DESTINATION "${CMAKE_INSTALL_DATADIR}/lintian/overrides"
-    RENAME firmware-updater
-    COMPONENT updater)
+# What the release's lintian says of the updater that is not so, with the reason.
+set(UPDATER_LINTIAN_OVERRIDES "${UPDATER_PACKAGING_SOURCE}/debian/deb${UPDATER_DEBIAN_RELEASE}/firmware-updater.lintian-overrides")
+if(UPDATER_DEBIAN_RELEASE AND EXISTS "${UPDATER_LINTIAN_OVERRIDES}")
+    install(FILES "${UPDATER_LINTIAN_OVERRIDES}"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/lintian/overrides"
+        RENAME firmware-updater
+        COMPONENT updater)
+endif()
 
 configure_file("${UPDATER_PACKAGING_SOURCE}/firmware-updater.desktop.in"
     "${UPDATER_PACKAGING_BUILD}/firmware-updater.desktop" @ONLY)
@@ -182,7 +222,7 @@ add_custom_target(packaging_files ALL DEPENDS ${UPDATER_PACKAGING_OUTPUTS})
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME firmware-updater)
 set(CPACK_PACKAGE_VENDOR morvell)
-set(CPACK_PACKAGE_VERSION "${UPDATER_PACKAGE_VERSION}")
+set(CPACK_PACKAGE_VERSION "${UPDATER_DEBIAN_PACKAGE_VERSION}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Firmware updater for the ${UPDATER_FIRMWARE_PRODUCT} guitar pedal")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

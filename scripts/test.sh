@@ -4,10 +4,11 @@
 # (scripts/sanitize.sh, a build folder per sanitizer) and each fuzz target for a
 # bounded time (scripts/fuzz.sh, in the AddressSanitizer's folder); then cross-builds
 # the Windows updater and runs its tests under Wine (scripts/windows.sh, build-windows);
-# last, builds the release packages twice in two sets of folders and compares them byte for
-# byte (scripts/reproducible.sh).
-# Ends with one line per stage and then "N passed, N failed" over all of them; the
-# exit code is 0 only when all passed.
+# then the same README commands in a Debian 13 root and the packages of both Debian
+# releases in clean roots of their own (scripts/debian13.sh); last, builds the release
+# packages twice in two sets of folders and compares them byte for byte
+# (scripts/reproducible.sh). Ends with one line per stage and then "N passed, N failed"
+# over all of them; the exit code is 0 only when all passed.
 #
 #   scripts/test.sh
 #
@@ -16,7 +17,14 @@ set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 started_all=$SECONDS
+
 "$here/scripts/setup.sh" "$here/build"
+
+# The Debian 13 stage's roots, when not made yet, are made while the other stages run:
+# that is mostly downloading and unpacking packages.
+roots_log="$(mktemp)"
+"$here/scripts/debian-root.sh" make trixie "$here" >"$roots_log" 2>&1 &
+roots_maker=$!
 
 cd "$here/build"
 log="$(mktemp)"
@@ -24,8 +32,9 @@ sanitize_log="$(mktemp)"
 fuzz_log="$(mktemp)"
 windows_log="$(mktemp)"
 reproducible_log="$(mktemp)"
+debian13_log="$(mktemp)"
 started="$(mktemp)"
-trap 'rm -f "$log" "$sanitize_log" "$fuzz_log" "$windows_log" "$reproducible_log" "$started"' EXIT
+trap 'rm -f "$log" "$sanitize_log" "$fuzz_log" "$windows_log" "$reproducible_log" "$debian13_log" "$roots_log" "$started"' EXIT
 status=0
 tests_started=$SECONDS
 ctest --no-tests=error --output-on-failure -j 2 | tee "$log" || status=$?
@@ -54,6 +63,12 @@ echo
 windows_started=$SECONDS
 "$here/scripts/windows.sh" 2>&1 | tee "$windows_log" || status=1
 windows_took=$((SECONDS - windows_started))
+
+echo
+debian13_started=$SECONDS
+wait "$roots_maker" || cat "$roots_log"
+"$here/scripts/debian13.sh" "$here/build" 2>&1 | tee "$debian13_log" || status=1
+debian13_took=$((SECONDS - debian13_started))
 
 echo
 reproducible_started=$SECONDS
@@ -87,6 +102,7 @@ stage "tests" "$tests_summary" "$tests_took"
 stage "sanitizers (asan, tsan)" "$(tail -n 1 "$sanitize_log")" "$sanitize_took"
 stage "fuzz targets" "$(tail -n 1 "$fuzz_log")" "$fuzz_took"
 stage "windows (wine, vm)" "$(tail -n 1 "$windows_log")" "$windows_took"
+stage "debian 13 (and packages)" "$(tail -n 1 "$debian13_log")" "$debian13_took"
 stage "reproducible packages" "$(tail -n 1 "$reproducible_log")" "$reproducible_took"
 echo "$all_passed passed, $all_failed failed"
 [ "$all_failed" -eq 0 ] || status=1

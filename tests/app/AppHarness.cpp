@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <iostream>
 
 namespace app_testing
@@ -37,7 +38,7 @@ private:
         if (auto* window = app->getMainWindow())
         {
             const auto value = window->getUpdater().getProgressValue();
-            if (outcome.progressSeen.empty() || outcome.progressSeen.back() != value)
+            if (outcome.progressSeen.empty() || !std::equal_to<double>() (outcome.progressSeen.back(), value))
                 outcome.progressSeen.push_back (value);
         }
 

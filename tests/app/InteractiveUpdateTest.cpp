@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <iostream>
 
 using namespace app_testing;
@@ -43,8 +44,9 @@ void addUpdateSteps (std::vector<Step>& steps, const juce::String& which)
                       {},
                       60000});
     steps.push_back ({which + ": bar full and button enabled again",
-                      [] (Application& app) {
-                          return panel (app).getProgressValue() == 1.0 &&
+                      [] (Application& app)
+                      {
+                          return std::equal_to<double>() (panel (app).getProgressValue(), 1.0) &&
                                  panel (app).getUpdateButton().isEnabled();
                       },
                       {}});

@@ -85,7 +85,8 @@ const Case& caseNamed (const juce::String& name)
 
 TEST (UnattendedRun, EndsWithAnHonestExitCodeAndOneLineSayingWhy)
 {
-    const auto& run = caseNamed (juce::SystemStats::getEnvironmentVariable ("CASE", {}));
+    const auto caseName = juce::SystemStats::getEnvironmentVariable ("CASE", {});
+    const auto& run = caseNamed (caseName);
     SCOPED_TRACE (run.name);
 
     pedal::PedalConfig config;

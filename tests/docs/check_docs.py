@@ -78,8 +78,9 @@ class Checker:
         if match is None:
             return
         self.checked += 1
-        expected = f"{match.group(1)}_{self.package_version}_{self.architecture}.deb"
-        if name != expected:
+        # One package per Debian release, its version ending in "~debNN".
+        expected = f"{match.group(1)}_{self.package_version}~debNN_{self.architecture}.deb"
+        if re.fullmatch(re.escape(expected).replace("NN", "(12|13)"), name) is None:
             self.problem(f"{word}: the build makes {expected}")
 
     # ------------------------------------------------------------------------------

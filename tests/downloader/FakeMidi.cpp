@@ -31,12 +31,16 @@ bool FakeMidi::findDevice (int modelByte)
 
 void FakeMidi::closeDevice()
 {
-    journal.add ({CallJournal::Kind::closeDevice});
+    CallJournal::Entry entry;
+    entry.kind = CallJournal::Kind::closeDevice;
+    journal.add (entry);
 }
 
 void FakeMidi::getDeviceName (juce::String& name)
 {
-    journal.add ({CallJournal::Kind::getDeviceName});
+    CallJournal::Entry entry;
+    entry.kind = CallJournal::Kind::getDeviceName;
+    journal.add (entry);
     name = deviceName;
 }
 

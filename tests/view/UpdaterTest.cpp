@@ -7,6 +7,8 @@
 
 #include <gmock/gmock.h>
 
+#include <functional>
+
 using testing_support::drainMessages;
 using testing_support::RecordingListener;
 
@@ -23,7 +25,7 @@ struct PanelState
     bool operator== (const PanelState& other) const
     {
         return product == other.product && device == other.device && status == other.status &&
-               progress == other.progress && updateEnabled == other.updateEnabled;
+               std::equal_to<double>() (progress, other.progress) && updateEnabled == other.updateEnabled;
     }
 };
 
