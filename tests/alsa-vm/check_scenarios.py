@@ -250,8 +250,24 @@ class Traffic:
             exits = self.recording.port_exits.get(self.boot_port, [])
             self.boot_gone = exits[0] if exits else None
         if self.normal_port is not None and self.boot_gone is not None:
-            starts = [p for p in self.recording.port_starts.get(self.normal_port, []) if p > self.boot_gone]
-            self.normal_up = starts[0] if starts else None
+            # The sequencer hands a freed client number to the next client: the updater's own
+            # client of a search made while the pedal was away may carry the pedal's old number
+            # and start a port of the same address. The pedal's is the last start before the
+            # first message that reached that address again.
+            first_to_normal = next(
+                (
+                    d.position
+                    for d in self.recording.deliveries
+                    if d.destinations == [self.normal_port] and d.position > self.boot_gone
+                ),
+                None,
+            )
+            starts = [
+                p
+                for p in self.recording.port_starts.get(self.normal_port, [])
+                if p > self.boot_gone and (first_to_normal is None or p < first_to_normal)
+            ]
+            self.normal_up = starts[-1] if starts else None
 
         self.to_boot = []
         self.to_normal = []
