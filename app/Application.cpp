@@ -1,17 +1,14 @@
 #include "app/Application.h"
 
-#include "app/CommandLine.h"
 #include "app/Console.h"
 #include "app/DisplayCheck.h"
 #include "app/OutcomeReport.h"
 #include "app/PortListing.h"
 #include "midi/Midi.h"
 
-Application::Application (PortLayerFactory portLayerFactory, downloader::Pacing pacingToUse,
-                          midi::Timing timingToUse)
-    : createPortLayer (std::move (portLayerFactory))
-    , pacing (pacingToUse)
-    , timing (timingToUse)
+Application::Application (app::ExecutableBuild buildToUse)
+    : build (std::move (buildToUse))
+    , options (app::CommandLine::ofThisProcess())
 {
 }
 
@@ -38,19 +35,14 @@ const juce::String Application::getApplicationName()
 
 const juce::String Application::getApplicationVersion()
 {
-    return "2.0";
+    // The project's version, from the build (app/CMakeLists.txt).
+    return UPDATER_VERSION;
 }
 
 bool Application::moreThanOneInstanceAllowed()
 {
     // Answering --help or --version opens nothing, so it may run beside an update.
-    const auto request = app::CommandLine::requestOfThisProcess();
-    return request == app::CommandLine::Request::help || request == app::CommandLine::Request::version;
-}
-
-bool Application::isAutoUpdate (const juce::String& commandLine)
-{
-    return app::CommandLine::isAutoUpdate (commandLine);
+    return options.onlyAsksAQuestion();
 }
 
 bool Application::displayAvailable() const
@@ -58,7 +50,7 @@ bool Application::displayAvailable() const
     return app::displayAvailable();
 }
 
-void Application::initialise (const juce::String& commandLine)
+void Application::initialise (const juce::String&)
 {
     initialised = true;
 
@@ -68,34 +60,40 @@ void Application::initialise (const juce::String& commandLine)
         return;
     }
 
-    if (app::CommandLine::requestOfThisProcess() == app::CommandLine::Request::list)
+    // A mistyped setting must not quietly turn into another one.
+    if (build.settingsProblem.isNotEmpty())
+    {
+        refuseToStart (build.settingsProblem);
+        return;
+    }
+
+    if (options.request == app::CommandLine::Request::list)
     {
         listPorts();
         quit();
         return;
     }
 
-    autoUpdate = isAutoUpdate (commandLine);
-    const bool verbose = app::CommandLine::isVerboseAutoUpdate (commandLine);
+    autoUpdate = options.request == app::CommandLine::Request::unattendedRun;
+    const bool verbose = options.verbose;
 
     // Without a display the framework would crash while placing the window; say why
     // and end the run as a failure instead, interactive or not.
     if (!displayAvailable())
     {
-        app::Console::error (app::OutcomeReport::noDisplay());
-        setApplicationReturnValue (-1);
-        quit();
+        refuseToStart (app::OutcomeReport::noDisplay());
         return;
     }
 
-    auto transport = std::make_unique<midi::Midi> (createPortLayer(), timing);
+    auto transport = std::make_unique<midi::Midi> (build.createPorts(), build.pauses.timing);
     if (verbose)
         transport->setStepTrace (app::Console::step);
     midi = std::move (transport);
     firmware = std::make_unique<FirmwareClass>();
     controller = std::make_unique<controller::Controller>();
     mainWindow = std::make_unique<view::MainUI> (controller.get());
-    downloader = std::make_unique<downloader::Downloader> (controller.get(), midi.get(), autoUpdate, pacing);
+    downloader = std::make_unique<downloader::Downloader> (controller.get(), midi.get(), autoUpdate,
+                                                           build.pauses.pacing);
     if (verbose)
         downloader->setStepTrace (app::Console::step);
     model = std::make_unique<model::Model> (controller.get(), firmware.get());
@@ -116,17 +114,16 @@ void Application::initialise (const juce::String& commandLine)
 
 bool Application::answerQuestion()
 {
-    const auto request = app::CommandLine::requestOfThisProcess();
-
-    if (request != app::CommandLine::Request::help && request != app::CommandLine::Request::version)
+    if (!options.onlyAsksAQuestion())
         return false;
 
     const FirmwareClass carried;
     const auto name = app::Console::programName();
 
-    if (request == app::CommandLine::Request::help)
+    if (options.request == app::CommandLine::Request::help)
         app::Console::out (app::CommandLine::helpText (name, carried.getProductName(), carried.getVersion(),
-                                                       carried.getSVNNumber()));
+                                                       carried.getSVNNumber(),
+                                                       model::Model::bootLoaderSteps()));
     else
         app::Console::out (app::CommandLine::versionText (name, getApplicationVersion(),
                                                           carried.getProductName(), carried.getVersion(),
@@ -141,11 +138,18 @@ void Application::listPorts()
     // Nothing but the probe and the revision question goes out, and no window opens.
     FirmwareClass carried;
     const model::Model reader (nullptr, &carried);
-    midi::Midi transport (createPortLayer(), timing);
+    midi::Midi transport (build.createPorts(), build.pauses.timing);
 
     const auto report = transport.survey (reader.readModelByte());
-    app::Console::out (app::PortListing::describe (report, timing.probeWaitMs));
+    app::Console::out (app::PortListing::describe (report, build.pauses.timing.probeWaitMs));
     setApplicationReturnValue (app::PortListing::exitCodeFor (report));
+}
+
+void Application::refuseToStart (const juce::String& line)
+{
+    app::Console::error (line);
+    setApplicationReturnValue (-1);
+    quit();
 }
 
 void Application::stopRequested (int signalNumber)
@@ -173,7 +177,7 @@ void Application::reportEnd()
     if (!initialised)
     {
         // A listing would probe the ports the running copy holds.
-        const auto request = app::CommandLine::requestOfThisProcess();
+        const auto request = options.request;
         if (request == app::CommandLine::Request::unattendedRun || request == app::CommandLine::Request::list)
         {
             app::Console::error (app::OutcomeReport::anotherCopyRunning());

@@ -1,17 +1,15 @@
 #pragma once
 
+#include "app/CommandLine.h"
+#include "app/ExecutableBuild.h"
 #include "app/StopSignals.h"
 #include "controller/Controller.h"
 #include "downloader/Downloader.h"
-#include "downloader/Pacing.h"
 #include "firmware/FirmwareClass.h"
 #include "midi/MidiIf.h"
-#include "midi/PortLayer.h"
-#include "midi/Timing.h"
 #include "model/Model.h"
 #include "view/MainUI.h"
 
-#include <functional>
 #include <juce_gui_basics/juce_gui_basics.h>
 #include <memory>
 
@@ -24,30 +22,32 @@
     MIDI port, even while another copy runs. An unattended run that does not end
     with the pedal reporting the image's revision exits with -1 and says why in one
     line on standard error, whether it failed, found no pedal, was stopped (window,
-    SIGINT, SIGTERM) or never started because another copy was running.
+    SIGINT, SIGTERM) or never started because another copy was running. A run that
+    cannot start (no display, a setting of the executable it cannot use, another copy
+    running for a run that needs the ports) says why the same way and exits with -1.
+
+    The command line is read once, as the object is made.
 */
 class Application : public juce::JUCEApplication
 {
 public:
-    using PortLayerFactory = std::function<std::unique_ptr<midi::PortLayer>()>;
+    using PortLayerFactory = app::ExecutableBuild::PortLayerFactory;
 
-    /** Uses the port layer that this executable was linked with (app::createPortLayer). */
+    /** Runs with the ports and pauses this executable was built with
+        (app::ExecutableBuild::ofThisExecutable(), in the file the executable links). */
     Application();
-    /** For tests: the MIDI transport finds its ports through the given factory, and the
-        transfer and the transport keep the given pauses instead of the real ones. */
-    explicit Application (PortLayerFactory portLayerFactory, downloader::Pacing pacing = {},
-                          midi::Timing timing = {});
+    /** Runs with the given ports and pauses; tests make their own. */
+    explicit Application (app::ExecutableBuild build);
     ~Application() override;
 
     const juce::String getApplicationName() override;
     const juce::String getApplicationVersion() override;
     /** False, except for a run that only answers --help or --version. */
     bool moreThanOneInstanceAllowed() override;
-    void initialise (const juce::String& commandLine) override;
+    /** Runs what the command line, read as the object was made, asks for: the
+        framework's `parameters` are the same. */
+    void initialise (const juce::String& parameters) override;
     void shutdown() override;
-
-    /** True when the parameter string asks for an unattended run. */
-    static bool isAutoUpdate (const juce::String& commandLine);
 
     //==============================================================================
     /** For tests of the wired application. */
@@ -63,6 +63,9 @@ private:
     /** Answers --list: what the search sees, and the exit code that sums it up. */
     void listPorts();
 
+    /** Ends a run that cannot start: `line` on standard error, and -1. */
+    void refuseToStart (const juce::String& line);
+
     /** SIGINT or SIGTERM arrived: the run ends the way closing the window ends it. */
     void stopRequested (int signalNumber);
 
@@ -70,9 +73,8 @@ private:
         pedal, writes the line that says why. */
     void reportEnd();
 
-    PortLayerFactory createPortLayer;
-    const downloader::Pacing pacing;
-    const midi::Timing timing;
+    const app::ExecutableBuild build;
+    const app::CommandLine options; // read once, as the object is made
 
     bool initialised = false;
     bool autoUpdate = false;

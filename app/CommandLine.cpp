@@ -16,35 +16,8 @@ bool isVerboseWord (const juce::String& word)
 {
     return word == "-v" || word == "--verbose";
 }
-} // namespace
 
-CommandLine::Request CommandLine::requestFor (const juce::StringArray& arguments,
-                                              const juce::String& parameters)
-{
-    if (arguments.contains ("--help") || arguments.contains ("-h"))
-        return Request::help;
-
-    if (arguments.contains ("--version") || arguments.contains ("-V"))
-        return Request::version;
-
-    if (arguments.contains ("--list") || arguments.contains ("-l"))
-        return Request::list;
-
-    return isAutoUpdate (parameters) ? Request::unattendedRun : Request::interactiveRun;
-}
-
-CommandLine::Request CommandLine::requestOfThisProcess()
-{
-    return requestFor (juce::JUCEApplicationBase::getCommandLineParameterArray(),
-                       juce::JUCEApplicationBase::getCommandLineParameters());
-}
-
-bool CommandLine::isAutoUpdate (const juce::String& parameters)
-{
-    return isAutoUpdateWord (parameters) || isVerboseAutoUpdate (parameters);
-}
-
-bool CommandLine::isVerboseAutoUpdate (const juce::String& parameters)
+bool isVerboseAutoUpdate (const juce::String& parameters)
 {
     // Two words and the one blank between them, nothing more: like "--autoupdate"
     // alone, anything further (a second blank, a trailing one) makes an interactive run.
@@ -58,8 +31,41 @@ bool CommandLine::isVerboseAutoUpdate (const juce::String& parameters)
            (isVerboseWord (first) && isAutoUpdateWord (second));
 }
 
+CommandLine::Request requestFor (const juce::StringArray& arguments, const juce::String& parameters)
+{
+    using Request = CommandLine::Request;
+
+    if (arguments.contains ("--help") || arguments.contains ("-h"))
+        return Request::help;
+
+    if (arguments.contains ("--version") || arguments.contains ("-V"))
+        return Request::version;
+
+    if (arguments.contains ("--list") || arguments.contains ("-l"))
+        return Request::list;
+
+    return isAutoUpdateWord (parameters) || isVerboseAutoUpdate (parameters) ? Request::unattendedRun
+                                                                             : Request::interactiveRun;
+}
+} // namespace
+
+CommandLine CommandLine::read (const juce::StringArray& arguments, const juce::String& parameters)
+{
+    CommandLine commandLine;
+    commandLine.request = requestFor (arguments, parameters);
+    commandLine.verbose = commandLine.request == Request::unattendedRun && isVerboseAutoUpdate (parameters);
+    return commandLine;
+}
+
+CommandLine CommandLine::ofThisProcess()
+{
+    return read (juce::JUCEApplicationBase::getCommandLineParameterArray(),
+                 juce::JUCEApplicationBase::getCommandLineParameters());
+}
+
 juce::String CommandLine::helpText (const juce::String& programName, const juce::String& product,
-                                    const juce::String& firmwareVersion, int revision)
+                                    const juce::String& firmwareVersion, int revision,
+                                    const juce::StringArray& bootLoaderSteps)
 {
     const auto r = juce::String (revision);
 
@@ -81,10 +87,10 @@ juce::String CommandLine::helpText (const juce::String& programName, const juce:
          << "  -h, --help     show this text\n"
          << "  -V, --version  show the updater's version and the firmware it carries\n"
          << "\n"
-         << "Before starting, put the pedal into its boot loader: unplug all its cables and\n"
-         << "remove the battery, connect it by USB, hold the footswitch while plugging in the\n"
-         << "9V power supply, check that the LED lights green, release the footswitch.\n"
-         << "\n"
+         << "Before starting, put the pedal into its boot loader:\n";
+    for (int i = 0; i < bootLoaderSteps.size(); ++i)
+        text << "  " << (i + 1) << ". " << bootLoaderSteps[i] << "\n";
+    text << "\n"
          << "Exit codes:\n"
          << "  0    With --autoupdate: the pedal now reports revision " << r << ".\n"
          << "       Without: the last update that finished succeeded, or none finished.\n"

@@ -15,6 +15,8 @@ namespace app
     Otherwise only the parameter string "--autoupdate" (any letter case), alone or
     with "-v" or "--verbose" before or after it (one blank between), makes an
     unattended run; any other arguments make an interactive one.
+
+    A process reads its command line once, as its application object is made.
 */
 struct CommandLine
 {
@@ -27,23 +29,29 @@ struct CommandLine
         list
     };
 
+    Request request = Request::interactiveRun;
+
+    /** An unattended run that describes each step on standard error. */
+    bool verbose = false;
+
     /** `arguments`: the arguments after the program's own name; `parameters`: the same
-        as the one string the framework passes to initialise(). */
-    static Request requestFor (const juce::StringArray& arguments, const juce::String& parameters);
+        as one string, as the framework passes them to initialise(). */
+    static CommandLine read (const juce::StringArray& arguments, const juce::String& parameters);
 
     /** What this process's command line asks for. */
-    static Request requestOfThisProcess();
+    static CommandLine ofThisProcess();
 
-    /** True when `parameters` ask for an unattended run. */
-    static bool isAutoUpdate (const juce::String& parameters);
+    /** True for --help and --version, which open no window and no port. */
+    bool onlyAsksAQuestion() const noexcept
+    {
+        return request == Request::help || request == Request::version;
+    }
 
-    /** True when `parameters` ask for an unattended run that describes each step on
-        standard error. */
-    static bool isVerboseAutoUpdate (const juce::String& parameters);
-
-    /** The answer to --help: usage, options, exit codes and the boot-loader steps. */
+    /** The answer to --help: usage, options, exit codes and `bootLoaderSteps`, the steps
+        that put the pedal into its boot loader (model::Model::bootLoaderSteps()). */
     static juce::String helpText (const juce::String& programName, const juce::String& product,
-                                  const juce::String& firmwareVersion, int revision);
+                                  const juce::String& firmwareVersion, int revision,
+                                  const juce::StringArray& bootLoaderSteps);
 
     /** The answer to --version: the updater's version and the firmware it carries. */
     static juce::String versionText (const juce::String& programName, const juce::String& updaterVersion,

@@ -1,10 +1,9 @@
 #include "app/Application.h"
-#include "app/BuildPauses.h"
-#include "app/PortLayerFactory.h"
 
-// The executable's own ports and pauses: each executable links those it ships with.
+// The executable's own ports and pauses: each executable links the build it ships with
+// (app/ExecutableBuild.h).
 Application::Application()
-    : Application (app::createPortLayer, app::pacingOfThisBuild(), app::timingOfThisBuild())
+    : Application (app::ExecutableBuild::ofThisExecutable())
 {
 }
 

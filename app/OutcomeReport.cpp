@@ -1,18 +1,18 @@
 #include "app/OutcomeReport.h"
 
+#include "app/Console.h"
+
 namespace app
 {
-
-namespace
-{
-const juce::String bootLoader ("put the pedal into its boot loader (hold the footswitch while plugging in "
-                               "its power supply) and run the update again");
-} // namespace
 
 juce::String OutcomeReport::lineFor (const controller::Controller::Outcome& outcome,
                                      const juce::String& stopCause)
 {
     using Kind = controller::Controller::Outcome::Kind;
+
+    // The steps themselves are written out once, in the help text that --help repeats.
+    const auto bootLoader = "put the pedal into its boot loader (" + Console::programName() +
+                            " --help lists the steps) and run the update again";
 
     switch (outcome.kind)
     {

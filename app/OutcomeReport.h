@@ -8,7 +8,8 @@ namespace app
 /**
     The one line on standard error with which an unattended run that did not update
     the pedal ends: what happened, then what to do next, so that a script that runs
-    the updater can tell its user. The window's texts are not these; it shows the
+    the updater can tell its user (for the boot loader's steps it points to --help,
+    which lists them). The window's texts are not these; it shows the
     same failure text whatever went wrong.
 */
 struct OutcomeReport

@@ -37,7 +37,7 @@ juce::JUCEApplicationBase* createLingeringApplication()
     pedal::PedalConfig config;
     config.apply (TransferBench::pedalSettings);
     auto setup = std::make_shared<pedal::SimulatedSetup> (config);
-    return new LingeringApplication ([setup] { return setup->makePorts(); });
+    return new LingeringApplication (app::ExecutableBuild{[setup] { return setup->makePorts(); }, {}, {}});
 }
 } // namespace
 

@@ -53,14 +53,13 @@ target_compile_definitions(juce_lib
         JUCE_STRICT_REFCOUNTEDPOINTER=1
         JUCE_SILENCE_XCODE_15_LINKER_WARNING=1)
 
-# The modal loop functions (MessageManager::runDispatchLoopUntil among them) are
-# compiled into the library, but only the tests see them: they are plain
-# non-virtual functions, so the application's objects, built without them, link
-# against the same library unchanged.
-target_compile_definitions(juce_lib PRIVATE JUCE_MODAL_LOOPS_PERMITTED=1)
+# JUCE's modal loops are compiled in, and every file of every program sees them, so
+# that the library and the code that links it read JUCE's headers alike (the switch
+# adds and removes member functions of Component, MessageManager and other classes,
+# and a virtual one of MultiDocumentPanel, which would change its table of virtual functions). The tests pump messages with
+# MessageManager::runDispatchLoopUntil; the updater itself runs no modal loop: its
+# one loop is runDispatchLoop() in Application::initialise(), and its windows are
+# never modal.
+target_compile_definitions(juce_lib PUBLIC JUCE_MODAL_LOOPS_PERMITTED=1)
 
 set_target_properties(juce_lib PROPERTIES POSITION_INDEPENDENT_CODE ON)
-
-# Pulled by the tests to reach MessageManager::runDispatchLoopUntil.
-add_library(juce_modal_loops INTERFACE)
-target_compile_definitions(juce_modal_loops INTERFACE JUCE_MODAL_LOOPS_PERMITTED=1)

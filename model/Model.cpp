@@ -141,6 +141,27 @@ juce::String Model::getHelpText() const
     return helpText;
 }
 
+juce::StringArray Model::bootLoaderSteps()
+{
+    // The help text's first numbered list: the steps before the updater starts.
+    const auto isStep = [] (const juce::String& line)
+    {
+        const auto text = line.trimStart();
+        const auto number = text.initialSectionContainingOnly ("0123456789");
+        return number.isNotEmpty() && text.substring (number.length()).startsWith (". ");
+    };
+
+    juce::StringArray steps;
+    for (const auto& line : juce::StringArray::fromLines (helpText))
+    {
+        if (isStep (line))
+            steps.add (line.fromFirstOccurrenceOf (".", false, false).trim());
+        else if (!steps.isEmpty())
+            break;
+    }
+    return steps;
+}
+
 void Model::rewind()
 {
     readPosition = imageStart();

@@ -45,6 +45,11 @@ public:
     /** The fixed update procedure shown in the help window. */
     virtual juce::String getHelpText() const;
 
+    /** The steps of the help text that put the pedal into its boot loader, in order and
+        without their numbers ("Unplug all cables from the pedal.", ...): the one wording
+        of them that the updater's other texts (--help, the man page, the README) repeat. */
+    static juce::StringArray bootLoaderSteps();
+
     /** Puts the cursor back at the first package; the package count stays. */
     virtual void rewind();
 

@@ -15,9 +15,11 @@ MainUI::MainUI (controller::ControllerIF* controllerToUse)
 
     setResizable (true, false);
 
-    // The window keeps only a weak reference to its content, so `updater` deletes the
-    // panel exactly once, before the window base goes.
-    setContentOwned (updater.get(), false);
+    // `updater` owns the panel; the window is given it without ownership, so on the way
+    // out it only takes the panel off (ResizableWindow::clearContentComponent). The
+    // members go before the window's bases: by then the window's pointer to its content
+    // (a Component::SafePointer) is null already.
+    setContentNonOwned (updater.get(), false);
 
     setVisible (true);
     centreWithSize (650, 270);

@@ -77,7 +77,7 @@ class DrivenApplication : public Application
 public:
     DrivenApplication (PortLayerFactory ports, const Pauses& pauses, Driver& driverToUse,
                        Outcome& outcomeToFill)
-        : Application (std::move (ports), pauses.pacing, pauses.timing)
+        : Application (app::ExecutableBuild{std::move (ports), pauses, {}})
         , driver (driverToUse)
         , outcome (outcomeToFill)
     {

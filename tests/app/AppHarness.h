@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/Application.h"
-#include "app/ShortPauses.h"
 
 #include <functional>
 #include <vector>
@@ -35,7 +34,7 @@ struct Outcome
 };
 
 /** The pauses the application runs with: the real ones unless a test passes
-    app::shortPauses(). */
+    app::Pauses::fast(). */
 using Pauses = app::Pauses;
 
 /**

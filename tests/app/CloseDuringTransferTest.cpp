@@ -31,7 +31,7 @@ struct Moment
     juce::String pedalSettings;
     std::function<bool (Application&, const pedal::SimulatedPedal&)> reached;
     std::function<void (Application&)> close = closeWindow;
-    Pauses pauses = app::shortPauses();
+    Pauses pauses = app::Pauses::fast();
 
     /** What the pedal has received when the run ends, for nothing goes out after the
         close: in the pause after the first block, the first package and that block. */

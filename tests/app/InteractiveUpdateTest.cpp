@@ -81,7 +81,7 @@ TEST (InteractiveRun, UpdatesThePedalThroughTheButton)
         {"close", [] (Application&) { return true; }, [] (Application& app) { closeWindow (app); }});
 
     const auto outcome = runApplication (
-        {}, [setup] { return setup->makePorts(); }, std::move (steps), real ? Pauses() : app::shortPauses());
+        {}, [setup] { return setup->makePorts(); }, std::move (steps), real ? Pauses() : app::Pauses::fast());
 
     EXPECT_TRUE (outcome.failures.isEmpty()) << outcome.failures.joinIntoString ("\n");
     EXPECT_EQ (outcome.exitCode, 0);

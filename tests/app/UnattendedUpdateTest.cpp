@@ -93,7 +93,7 @@ TEST (UnattendedRun, EndsWithAnHonestExitCodeAndOneLineSayingWhy)
     ASSERT_TRUE (config.apply (run.pedalSettings).wasOk());
     auto setup = std::make_shared<pedal::SimulatedSetup> (config);
 
-    auto pauses = app::shortPauses();
+    auto pauses = app::Pauses::fast();
     if (run.realTransportTiming)
         pauses.timing = {};
 

@@ -3,7 +3,9 @@
 build: the programs they run are built (where the text says), the scripts and files they
 name exist, the ctest selections they show select at least one test, the build targets
 they name exist, the packages they install carry the name the build gives them, and each
-`PROGRAM --help` they show answers. Fails naming each one that does not.
+`PROGRAM --help` they show answers. The boot-loader steps of README.md and of the man page
+(packaging/firmware-updater.1) must be those that `firmware-updater --help` lists, word for
+word and in order. Fails naming each one that does not.
 
     check_docs.py SOURCE_FOLDER BUILD_FOLDER PROGRAMS_FILE TARGETS_FILE PACKAGE_VERSION
 
@@ -227,6 +229,55 @@ class Checker:
                 self.check_path(target.split("#")[0])
 
 
+def numbered_steps(lines, item):
+    """The numbered list that begins at the first line `item` matches (its number in group
+    1, its text in group 2), up to the first line that neither continues nor ends it."""
+    steps = []
+    for line in lines:
+        match = re.fullmatch(item, line)
+        if match is not None and int(match.group(1)) == len(steps) + 1:
+            steps.append(match.group(2).strip())
+        elif steps:
+            break
+    return steps
+
+
+def man_page_lines(text):
+    """The man page's lines, each `.IP N. width` joined to the line of text after it."""
+    lines = iter(text.splitlines())
+    return [line.split()[1] + " " + next(lines, "") if line.startswith(".IP ") else line
+            for line in lines]
+
+
+def check_boot_loader_steps(checker, updater):
+    """README.md and the man page give the steps to the boot loader as the updater's own
+    --help does, which takes them from the help window's text."""
+    checker.where = "boot-loader steps"
+    checker.checked += 1
+    if updater is None or not updater.is_file():
+        checker.problem("no firmware-updater in this build to compare with")
+        return
+    run = subprocess.run([str(updater), "--help"], capture_output=True, text=True, timeout=30)
+    help_lines = run.stdout.splitlines()
+    start = next((i for i, line in enumerate(help_lines) if line.endswith("into its boot loader:")), None)
+    expected = [] if start is None else numbered_steps(help_lines[start + 1:], r"\s+(\d+)\. (.*)")
+    if not expected:
+        checker.problem("firmware-updater --help lists no boot-loader steps")
+        return
+
+    readme = (checker.source / "README.md").read_text(encoding="utf-8").splitlines()
+    heading = next((i for i, line in enumerate(readme) if line == "### Put the pedal into its boot loader"), None)
+    texts = {
+        "README.md": [] if heading is None else numbered_steps(readme[heading:], r"(\d+)\. (.*)"),
+        "packaging/firmware-updater.1": numbered_steps(
+            man_page_lines((checker.source / "packaging/firmware-updater.1").read_text(encoding="utf-8")),
+            r"(\d+)\. (.*)"),
+    }
+    for name, steps in texts.items():
+        if steps != expected:
+            checker.problem(f"{name} gives the steps {steps}, firmware-updater --help {expected}")
+
+
 def is_placeholder(word):
     return word.isupper() or word.startswith("[") or word == "..."
 
@@ -252,6 +303,7 @@ def main():
     documents = [Path(source) / "README.md", *sorted((Path(source) / "docs").glob("*.md"))]
     for document in documents:
         checker.check_document(document)
+    check_boot_loader_steps(checker, checker.programs.get("firmware-updater"))
 
     for problem in checker.problems:
         print(f"FAIL: {problem}")

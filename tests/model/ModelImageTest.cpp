@@ -198,6 +198,17 @@ TEST_F (StoredImageModel, HelpTextIsTheFixedProcedureEveryTime)
     ASSERT_EQ (lines.size(), 18);
     for (int i = 0; i < lines.size(); ++i)
         EXPECT_EQ (lines[i].endsWithChar (' '), i < 15) << lines[i];
+
+    // The steps to the boot loader that --help repeats: the first list, without the
+    // numbers and the trailing blanks, and nothing of the second list.
+    const juce::StringArray steps{"Unplug all cables from the pedal.",
+                                  "Remove the battery.",
+                                  "Connect the pedal to a PC or Mac with the USB cable.",
+                                  "Press and hold the footswitch on the pedal.",
+                                  "Insert a DC plug with 9V/100mA power supply.",
+                                  "Check that the LED on the pedal turns on with green light.",
+                                  "Release the footswitch."};
+    EXPECT_EQ (model::Model::bootLoaderSteps(), steps);
 }
 
 TEST_F (StoredImageModel, OtherCodesGetNoReplyAndLeaveTheCursor)
