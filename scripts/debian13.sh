@@ -32,6 +32,8 @@ build="${1:-$here/build}"
 roots="${UPDATER_DEBIAN_ROOTS:-/var/cache/updater/debian-roots}"
 export UPDATER_DEBIAN_ROOTS="$roots"
 root_tool="$here/scripts/debian-root.sh"
+# shellcheck source=common.sh
+. "$here/scripts/common.sh"
 
 passed=0
 failed=0
@@ -221,10 +223,10 @@ check "./scripts/run.sh on Debian 13 ended with the simulated pedal updated" \
     grep -q '^run: firmware upgrade successful (exit code 0)$' "$stage/run.log"
 
 grep -E '^[0-9]+% tests passed|^The following tests|^[[:space:]]+[0-9]+ - ' "$stage/ctest.log" 2>/dev/null || true
-ctest_line="$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$stage/ctest.log" 2>/dev/null | tail -n 1 || true)"
-if [[ "$ctest_line" =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
-    passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
-    failed=$((failed + BASH_REMATCH[1]))
+counts="$(ctest_counts "$stage/ctest.log")"
+if [ -n "$counts" ]; then
+    passed=$((passed + ${counts% *}))
+    failed=$((failed + ${counts#* }))
 else
     check "the CTest tests ran on Debian 13" false
 fi

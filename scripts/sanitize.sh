@@ -30,6 +30,8 @@
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# shellcheck source=common.sh
+. "$here/scripts/common.sh"
 stages=("$@")
 [ ${#stages[@]} -gt 0 ] || stages=(address thread)
 
@@ -45,20 +47,17 @@ thread_targets=(test_midi test_downloader test_controller test_pedal test_pedal_
 total_passed=0
 total_failed=0
 
-# ctest's "N% tests passed, F tests failed out of T" into the totals; a run that
-# printed none (it could not start) counts as one failure.
+# ctest's counts into the totals; a run that printed none (it could not start)
+# counts as one failure.
 count_ctest() {
-    local log="$1" line
-    line="$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1 || true)"
-    if [ -z "$line" ]; then
+    local counts
+    counts="$(ctest_counts "$1")"
+    if [ -z "$counts" ]; then
         total_failed=$((total_failed + 1))
         return
     fi
-    local failed all
-    failed="$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")"
-    all="$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")"
-    total_passed=$((total_passed + all - failed))
-    total_failed=$((total_failed + failed))
+    total_passed=$((total_passed + ${counts% *}))
+    total_failed=$((total_failed + ${counts#* }))
 }
 
 # Fails the stage when any sanitizer wrote a report; shows them.
@@ -86,8 +85,7 @@ run_ctest() {
     rm -f "$log"
 }
 
-export CCACHE_BASEDIR="$here"
-export CCACHE_NOHASHDIR=1
+updater_compiler_cache "$here"
 
 for stage in "${stages[@]}"; do
     started=$SECONDS

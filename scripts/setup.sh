@@ -50,8 +50,9 @@ fi
 [ "${UPDATER_INSTALL_ONLY:-0}" != 1 ] || exit 0
 
 # Share compiled objects between build folders and clones of the project.
-export CCACHE_BASEDIR="$here"
-export CCACHE_NOHASHDIR=1
+# shellcheck source=common.sh
+. "$here/scripts/common.sh"
+updater_compiler_cache "$here"
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"

@@ -12,17 +12,17 @@ repaint="$3"
 shift 3
 wine_run=("$@")
 
-display_file="$(mktemp)"
-# A black screen (-br), so that the window can be cut out of it.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -br -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
-x_server=$!
+# shellcheck source=../../scripts/common.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/common.sh"
 updater=""
-trap 'rm -f "$display_file"; [ -z "$updater" ] || kill "$updater" 2>/dev/null; kill "$x_server" 2>/dev/null' EXIT
-for ((tries = 0; tries < 100; tries++)); do
-    [ -s "$display_file" ] && break
-    sleep 0.1
-done
-export DISPLAY=":$(tr -dc '0-9' <"$display_file")" UPDATER_WINE_DISPLAY=":$(tr -dc '0-9' <"$display_file")"
+x_server=""
+trap '[ -z "$updater" ] || kill "$updater" 2>/dev/null; [ -z "$x_server" ] || kill "$x_server" 2>/dev/null' EXIT
+# A black screen (-br), so that the window can be cut out of it.
+start_x_server -br || {
+    echo "screenshot: Xvfb did not start" >&2
+    exit 1
+}
+export DISPLAY="$x_display" UPDATER_WINE_DISPLAY="$x_display"
 
 "${wine_run[@]}" "$demo" --autoupdate >/dev/null 2>&1 &
 updater=$!
