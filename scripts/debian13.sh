@@ -32,7 +32,7 @@ build="${1:-$here/build}"
 roots="${UPDATER_DEBIAN_ROOTS:-/var/cache/updater/debian-roots}"
 export UPDATER_DEBIAN_ROOTS="$roots"
 root_tool="$here/scripts/debian-root.sh"
-# shellcheck source=common.sh
+# shellcheck source-path=SCRIPTDIR source=common.sh
 . "$here/scripts/common.sh"
 
 passed=0

@@ -30,7 +30,7 @@
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-# shellcheck source=common.sh
+# shellcheck source-path=SCRIPTDIR source=common.sh
 . "$here/scripts/common.sh"
 stages=("$@")
 [ ${#stages[@]} -gt 0 ] || stages=(address thread)

@@ -50,7 +50,7 @@ fi
 [ "${UPDATER_INSTALL_ONLY:-0}" != 1 ] || exit 0
 
 # Share compiled objects between build folders and clones of the project.
-# shellcheck source=common.sh
+# shellcheck source-path=SCRIPTDIR source=common.sh
 . "$here/scripts/common.sh"
 updater_compiler_cache "$here"
 

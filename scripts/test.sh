@@ -27,7 +27,7 @@ roots_log="$(mktemp)"
 roots_maker=$!
 
 cd "$here/build"
-# shellcheck source=common.sh
+# shellcheck source-path=SCRIPTDIR source=common.sh
 . "$here/scripts/common.sh"
 started="$(mktemp)"
 stage_folder="$(mktemp -d)"

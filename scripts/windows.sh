@@ -39,7 +39,7 @@ windows_targets=(FirmwareUpdater FirmwareUpdaterDemo
 
 say() { echo "windows: $*" >&2; }
 
-# shellcheck source=common.sh
+# shellcheck source-path=SCRIPTDIR source=common.sh
 . "$here/scripts/common.sh"
 updater_compiler_cache "$here"
 

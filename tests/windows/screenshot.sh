@@ -12,7 +12,7 @@ repaint="$3"
 shift 3
 wine_run=("$@")
 
-# shellcheck source=../../scripts/common.sh
+# shellcheck source-path=SCRIPTDIR source=../../scripts/common.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/common.sh"
 updater=""
 x_server=""
