@@ -41,3 +41,16 @@ start_x_server() {
     rm -f "$display_file"
     [ "$x_display" != ":" ]
 }
+
+# The checks of a checking script: pass and fail print one line each ("ok: ...",
+# "FAIL: ...") and count into passed and failed.
+passed=0
+failed=0
+pass() {
+    echo "ok: $*"
+    passed=$((passed + 1))
+}
+fail() {
+    echo "FAIL: $*"
+    failed=$((failed + 1))
+}

@@ -23,16 +23,8 @@ second="$here/build-again/packages"
 
 UPDATER_EXTRA_PACKAGES="diffoscope-minimal" UPDATER_INSTALL_ONLY=1 "$here/scripts/setup.sh"
 
-passed=0
-failed=0
-pass() {
-    echo "ok: $*"
-    passed=$((passed + 1))
-}
-fail() {
-    echo "FAIL: $*"
-    failed=$((failed + 1))
-}
+# shellcheck source-path=SCRIPTDIR source=common.sh
+. "$here/scripts/common.sh"
 say() { echo "reproducible: $*"; }
 
 started=$SECONDS

@@ -36,10 +36,17 @@ alsa_vm_as_root()
     fi
 }
 
+# Prints the running scenario script's header comment, its usage, and exits 2.
+usage()
+{
+    sed -n '2,/^set -euo/{/^#/s/^# \{0,1\}//p}' "$0" >&2
+    exit 2
+}
+
 # The options of the scenario scripts (scenarios.sh, usb-scenarios.sh):
 #   alsa_vm_scenario_options OPTION LAST --updater FILE --pedal-sim FILE OPTION FILE --results DIR [SCENARIO...]
 # OPTION names the script's own third program. Sets updater, pedal_sim, own_file, results and
-# scenarios (1 to LAST, default all); calls the script's usage on anything else.
+# scenarios (1 to LAST, default all); shows the script's usage on anything else.
 alsa_vm_scenario_options()
 {
     local option="$1" last="$2" file scenario

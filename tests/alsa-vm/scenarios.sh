@@ -26,12 +26,6 @@ set -euo pipefail
 
 started_ns=$(date +%s%N)
 
-usage()
-{
-    sed -n '2,/^set -euo/{/^#/s/^# \{0,1\}//p}' "${BASH_SOURCE[0]}" >&2
-    exit 2
-}
-
 alsa_vm_scenario_options --tap 4 "$@"
 
 # Transfers are paced by sleeps (about 35 s each with the restart), four of them plus two

@@ -35,12 +35,6 @@ set -euo pipefail
 
 started_ns=$(date +%s%N)
 
-usage()
-{
-    sed -n '2,/^set -euo/{/^#/s/^# \{0,1\}//p}' "${BASH_SOURCE[0]}" >&2
-    exit 2
-}
-
 alsa_vm_scenario_options --window-report 7 "$@"
 
 # Making a USB gadget takes root inside the VM (the VM's root, not the host's). The runs

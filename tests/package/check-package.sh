@@ -39,14 +39,8 @@ done
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-pass() {
-    echo "ok: $*"
-}
+# shellcheck source-path=SCRIPTDIR source=../../scripts/common.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/common.sh"
 
 #===============================================================================
 # Build the packages from what this build folder installs.
@@ -344,9 +338,9 @@ else
     fail "the updater's window carries no icon of 48 pixels or more"
 fi
 
-if [ $failures -eq 0 ]; then
+if [ "$failed" -eq 0 ]; then
     echo "package: all checks passed"
     exit 0
 fi
-echo "package: $failures check(s) failed"
+echo "package: $failed check(s) failed"
 exit 1

@@ -24,14 +24,8 @@ export WINEPREFIX="$prefix" WINEDEBUG=-all
 
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-pass() {
-    echo "ok: $*"
-}
+# shellcheck source-path=SCRIPTDIR source=../../scripts/common.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/common.sh"
 
 #===============================================================================
 # A CA and a code-signing certificate it issued, as a PKCS#12 file with a password.
@@ -232,5 +226,5 @@ else
 fi
 rm -rf "$installed"
 
-[ "$failures" -eq 0 ] && echo "PASS"
-exit $((failures > 0))
+[ "$failed" -eq 0 ] && echo "PASS"
+exit $((failed > 0))
