@@ -35,7 +35,7 @@ windows_packages="g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev 
                   osslsigncode strip-nondeterminism"
 windows_targets=(FirmwareUpdater FirmwareUpdaterDemo
                  test_message test_message_quit test_firmware test_model test_controller
-                 test_midi test_downloader test_view midi-ports)
+                 test_midi test_downloader test_view midi-ports hold-desktop)
 
 say() { echo "windows: $*" >&2; }
 

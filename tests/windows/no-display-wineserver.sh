@@ -22,6 +22,7 @@ wineserver -k 2>/dev/null
 wineserver -p 60
 
 # The desktop of this wineserver comes from a program without a display.
+[ -f "$holder" ] || { echo "FAIL: no desktop holder at $holder (built by scripts/windows.sh)"; exit 1; }
 held="$(mktemp)"
 env -u DISPLAY wine "$holder" 40 >"$held" 2>/dev/null &
 for _ in $(seq 300); do
