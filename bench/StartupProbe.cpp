@@ -99,7 +99,7 @@ class ProbedApplication final : public Application, private juce::Timer
 {
 public:
     ProbedApplication (PortLayerFactory ports, juce::File file)
-        : Application ({std::move (ports)})
+        : Application (app::ExecutableBuild{std::move (ports), {}, {}})
         , timesFile (std::move (file))
     {
     }
