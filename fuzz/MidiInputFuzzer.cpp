@@ -1,5 +1,6 @@
 // Incoming MIDI against the transport: whatever the ports deliver, in whatever
-// order, the search finds exactly the pair whose device acknowledged the probe,
+// order, the search finds the pair whose device acknowledged the probe when exactly
+// one did, and none when several did,
 // and an exchange hands back exactly the data of the device's first answer to the
 // request, or fails leaving the caller's array as it was.
 //
@@ -32,11 +33,13 @@ const char* const portNames[] = {"Verrano2 Boot", "Verrano2", "VERRANO2 BOOT", "
 
 juce::StringArray readNames (FuzzInput& input)
 {
+    // Each name once in a list: the device behind an output answers on the input of its
+    // name (the tests of the search cover ports of one name listed twice).
     juce::StringArray names;
     const auto count = input.nextInRange (0, 3);
 
     for (int i = 0; i < count; ++i)
-        names.add (portNames[input.nextInRange (0, 3)]);
+        names.addIfNotAlreadyThere (portNames[input.nextInRange (0, 3)]);
 
     return names;
 }
@@ -134,37 +137,39 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t siz
 
     auto portLayer = std::make_unique<ScriptedPorts> (inputNames, outputNames, script);
     auto& ports = *portLayer;
-    midi::Midi transport (std::move (portLayer), midi::Timing{0, 0});
+    // A probe wait of 1 ms: the scripted devices answer while the probe is sent.
+    midi::Midi transport (std::move (portLayer), midi::Timing{1, 0});
 
     //==============================================================================
-    // The search: every pair of equal names whose ports open gets one probe, in list
-    // order, until a device acknowledges.
-    juce::String expectedName;
+    // The search: every pair of equal names whose ports open gets one probe, in the
+    // inputs' list order, all before any answer is judged; the pair is found only
+    // when it is the one device that acknowledged.
+    juce::StringArray answered;
     size_t expectedProbes = 0;
 
-    for (int i = 0; i < inputNames.size() && expectedName.isEmpty(); ++i)
+    for (int i = 0; i < inputNames.size(); ++i)
     {
-        for (int j = 0; j < outputNames.size() && expectedName.isEmpty(); ++j)
-        {
-            if (inputNames[i] != outputNames[j] || inputNames[i].startsWithChar ('!'))
-                continue;
+        if (inputNames[i].startsWithChar ('!') || !outputNames.contains (inputNames[i]))
+            continue;
 
-            const auto& answer =
-                expectedProbes < script.size() ? script[expectedProbes] : std::vector<juce::MidiMessage>();
-            ++expectedProbes;
+        const auto& answer =
+            expectedProbes < script.size() ? script[expectedProbes] : std::vector<juce::MidiMessage>();
+        ++expectedProbes;
 
-            if (std::any_of (answer.begin(), answer.end(),
-                             [modelByte] (const juce::MidiMessage& m)
-                             { return isAcknowledgement (m, modelByte); }))
-                expectedName = inputNames[i];
-        }
+        if (std::any_of (answer.begin(), answer.end(),
+                         [modelByte] (const juce::MidiMessage& m)
+                         { return isAcknowledgement (m, modelByte); }))
+            answered.add (inputNames[i]);
     }
+
+    const auto expectedName = answered.size() == 1 ? answered[0] : juce::String();
 
     const bool found = transport.findDevice (modelByte);
     juce::String name;
     transport.getDeviceName (name);
 
     FUZZ_CHECK (found == expectedName.isNotEmpty());
+    FUZZ_CHECK (transport.getNumAnswered() == answered.size());
     FUZZ_CHECK (name == expectedName);
     FUZZ_CHECK (ports.getSent().size() == expectedProbes);
     FUZZ_CHECK (ports.getOpenInputs() == (found ? 1 : 0) && ports.getOpenOutputs() == (found ? 1 : 0));

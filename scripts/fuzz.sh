@@ -84,8 +84,9 @@ wait
 for target in "${targets[@]}"; do
     log="$build/fuzz-logs/$target.log"
     status="$(cat "$log.status" 2>/dev/null || echo "?")"
-    runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)"
-    coverage="$(grep -oE 'cov: [0-9]+' "$log" | tail -1 | cut -d' ' -f2)"
+    # A target that crashed at once has no coverage line: that must not end the report.
+    runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1 || true)"
+    coverage="$(grep -oE 'cov: [0-9]+' "$log" | tail -1 | cut -d' ' -f2 || true)"
     if [ "$status" = 0 ]; then
         passed=$((passed + 1))
         echo "fuzz: $target passed: ${runs:-?} inputs in $seconds s, ${coverage:-?} edges covered"

@@ -7,8 +7,9 @@ namespace fuzzing
 class ScriptedPorts::Input : public midi::InputPort
 {
 public:
-    Input (ScriptedPorts& portsToUse, juce::MidiInputCallback& callbackToUse)
+    Input (ScriptedPorts& portsToUse, int indexToUse, juce::MidiInputCallback& callbackToUse)
         : ports (portsToUse)
+        , index (indexToUse)
         , callback (callbackToUse)
     {
         ++ports.openInputs;
@@ -16,16 +17,15 @@ public:
 
     ~Input() override
     {
-        if (ports.listening == &callback)
-            ports.listening = nullptr;
-
+        ports.listening.erase (index);
         --ports.openInputs;
     }
 
-    void start() override { ports.listening = &callback; }
+    void start() override { ports.listening[index] = &callback; }
 
 private:
     ScriptedPorts& ports;
+    const int index;
     juce::MidiInputCallback& callback;
 };
 
@@ -65,7 +65,7 @@ std::unique_ptr<midi::InputPort> ScriptedPorts::openInput (int index, juce::Midi
     if (!juce::isPositiveAndBelow (index, inputs.size()) || inputs[index].startsWithChar ('!'))
         return {};
 
-    return std::make_unique<Input> (*this, callback);
+    return std::make_unique<Input> (*this, index, callback);
 }
 
 std::unique_ptr<midi::OutputPort> ScriptedPorts::openOutput (int index)
@@ -87,11 +87,20 @@ void ScriptedPorts::deliverNextBurst (int output, const juce::MidiMessage& messa
         script.pop_front();
     }
 
-    if (listening == nullptr)
+    // The device behind an output answers on the first started input of its name.
+    juce::MidiInputCallback* target = nullptr;
+    for (const auto& [index, callback] : listening)
+        if (inputs[index] == outputs[output])
+        {
+            target = callback;
+            break;
+        }
+
+    if (target == nullptr)
         burst.clear();
 
     for (auto& answer : burst)
-        listening->handleIncomingMidiMessage (nullptr, answer);
+        target->handleIncomingMidiMessage (nullptr, answer);
 
     delivered.push_back (std::move (burst));
 }

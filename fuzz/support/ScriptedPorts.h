@@ -1,5 +1,7 @@
 #pragma once
 
+#include <map>
+
 #include "midi/PortLayer.h"
 
 #include <deque>
@@ -55,7 +57,7 @@ private:
     std::deque<std::vector<juce::MidiMessage>> script;
     std::vector<std::vector<juce::MidiMessage>> delivered;
     std::vector<Sent> sent;
-    juce::MidiInputCallback* listening = nullptr;
+    std::map<int, juce::MidiInputCallback*> listening; ///< started inputs by index
     int openInputs = 0;
     int openOutputs = 0;
 };
