@@ -186,7 +186,6 @@ void Downloader::runSearch()
     {
         juce::String name;
         midi->getDeviceName (name);
-        trace ("search: found \"" + name + "\"");
         postToController (new message::DeviceFound (name));
     }
     else
@@ -419,15 +418,7 @@ std::optional<message::UpdateResult> Downloader::searchDuringUpdate (message::Up
     pedalLost = !midi->findDevice (modelByte);
 
     if (!pedalLost)
-    {
-        if (stepTrace)
-        {
-            juce::String name;
-            midi->getDeviceName (name);
-            trace ("search: found \"" + name + "\"");
-        }
         return std::nullopt;
-    }
 
     return midi->getNumAnswered() > 1 ? message::severalPedals : whenNoneAnswered;
 }

@@ -53,6 +53,10 @@ bool Midi::findDevice (int model)
             return false;
 
         deviceAnswered = true;
+
+        if (stepTrace)
+            stepTrace ("search: found \"" + deviceName + "\"");
+
         return true;
     }
 
