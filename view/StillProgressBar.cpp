@@ -16,7 +16,7 @@ StillProgressBar::~StillProgressBar() = default;
 //==============================================================================
 void StillProgressBar::valueChanged()
 {
-    if (appearanceOf (value) == painted)
+    if (percentOf (value) == paintedPercent)
         return;
 
     repaint();
@@ -25,11 +25,9 @@ void StillProgressBar::valueChanged()
         handler->notifyAccessibilityEvent (juce::AccessibilityEvent::valueChanged);
 }
 
-StillProgressBar::Appearance StillProgressBar::appearanceOf (double valueToShow) const
+int StillProgressBar::percentOf (double valueToShow) noexcept
 {
-    // The look draws the bar inside a one-pixel border.
-    const auto fraction = fractionShown (valueToShow);
-    return {juce::roundToInt (fraction * (getWidth() - 2)), juce::roundToInt (fraction * 100.0)};
+    return juce::roundToInt (fractionShown (valueToShow) * 100.0);
 }
 
 double StillProgressBar::fractionShown (double valueToShow) noexcept
@@ -43,8 +41,8 @@ double StillProgressBar::fractionShown (double valueToShow) noexcept
 void StillProgressBar::paint (juce::Graphics& g)
 {
     const auto fraction = fractionShown (value);
-    painted = appearanceOf (value);
-    const auto text = juce::String (painted.percent) + "%";
+    paintedPercent = percentOf (value);
+    const auto text = juce::String (paintedPercent) + "%";
 
     // The look draws 1.0 as an endless "busy" animation. The largest value below 1.0
     // fills the same pixels (its bar is width - 2 wide once rounded to float), still.

@@ -253,8 +253,8 @@ TEST_F (UpdaterPanel, NothingRepaintsWhileNothingChanges)
         testing_support::pumpUntil ([] { return false; }, 300);
         EXPECT_EQ (counter.paints, 0) << "repainted with the bar standing at " << value;
 
-        // Nor does a change too small to move the bar by a pixel or its percentage.
-        deliver (new message::ProgressUpdate (value - 0.0001));
+        // Nor does a change that moves the bar by a pixel or two but not its percentage.
+        deliver (new message::ProgressUpdate (value - 0.004));
         testing_support::pumpUntil ([] { return false; }, 100);
         EXPECT_EQ (counter.paints, 0) << "repainted for an invisible change below " << value;
     }
