@@ -8,11 +8,13 @@ layouts are described at the top of each fuzz/*Fuzzer.cpp.
     fuzz/corpus/make-seeds.py
 """
 
+import glob
 import os
 import struct
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-IMAGE = os.path.join(HERE, "..", "..", "firmware", "Verrano2-1.2.00-R1222.syx")
+# The image the project carries: the one .syx file in firmware/ (named by the build).
+(IMAGE,) = glob.glob(os.path.join(HERE, "..", "..", "firmware", "*.syx"))
 
 MAKER = bytes([0x00, 0x6C, 0x51])
 PEDAL = 0x2E

@@ -3,7 +3,7 @@
 the results folder: exit statuses, pedal-sim's reports, the sequencer's port listings and
 aseqdump's recordings of the updater's outgoing messages.
 
-    check_scenarios.py RESULTS IMAGE [--harness-started-ns N] [--scenarios "1 2 3 4"]
+    check_scenarios.py RESULTS [IMAGE] [--harness-started-ns N] [--scenarios "1 2 3 4"]
 
 Prints one line per scenario (PASS or FAIL, the seconds its runs took, what was seen), the
 reasons of a failure below it, and the total; writes the same to RESULTS/summary.txt. Exits 0
@@ -29,6 +29,28 @@ UPDATER_FAILED = 255  # the updater's exit code -1, as the shell sees it
 
 # ==============================================================================
 # Reading the results
+
+
+def shipped_image():
+    """The firmware image the project carries: the one .syx file in firmware/, which the
+    build names after the product, version and revision it declares."""
+    images = sorted((Path(__file__).resolve().parents[2] / "firmware").glob("*.syx"))
+    if len(images) != 1:
+        raise SystemExit(f"expected one firmware image in firmware/, found {[str(i) for i in images]}")
+    return images[0]
+
+
+def read_command_line(default_scenarios):
+    """The checkers' command line: RESULTS [IMAGE] [--harness-started-ns N] [--scenarios "..."].
+    Returns the results folder, the image's messages, the scenarios wanted and the start."""
+    parser = argparse.ArgumentParser(description=sys.modules["__main__"].__doc__.splitlines()[0])
+    parser.add_argument("results", type=Path)
+    parser.add_argument("image", type=Path, nargs="?", default=None)
+    parser.add_argument("--harness-started-ns", type=int, default=None)
+    parser.add_argument("--scenarios", default=default_scenarios)
+    args = parser.parse_args()
+    image = split_sysex((args.image or shipped_image()).read_bytes())
+    return args.results, image, args.scenarios.split(), args.harness_started_ns
 
 
 def read_text(path):
@@ -451,16 +473,7 @@ def judge(results, wanted, scenarios, label, harness_started_ns):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("results", type=Path)
-    parser.add_argument("image", type=Path)
-    parser.add_argument("--harness-started-ns", type=int, default=None)
-    parser.add_argument("--scenarios", default="1 2 3 4")
-    args = parser.parse_args()
-
-    image_messages = split_sysex(args.image.read_bytes())
-    results = args.results
-    wanted = args.scenarios.split()
+    results, image_messages, wanted, harness_started_ns = read_command_line("1 2 3 4")
 
     # Each scenario: its title, the runs it is made of, and its check.
     scenarios = {
@@ -474,7 +487,7 @@ def main():
         ),
     }
 
-    return judge(results, wanted, scenarios, "alsa-vm scenario", args.harness_started_ns)
+    return judge(results, wanted, scenarios, "alsa-vm scenario", harness_started_ns)
 
 
 if __name__ == "__main__":

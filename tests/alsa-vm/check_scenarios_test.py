@@ -12,7 +12,6 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import check_scenarios as cs  # noqa: E402
 
-IMAGE = Path(__file__).resolve().parents[2] / "firmware" / "Verrano2-1.2.00-R1222.syx"
 RECORDER = "128:0"
 BOOT_PORT = "129:0"
 NORMAL_PORT = "131:0"
@@ -78,24 +77,45 @@ def ports_listing(address, name):
     return f"client {client}: 'JUCE' [type=user,pid=1]\n    {port} '{name:<16}'\n"
 
 
-class CheckerTest(unittest.TestCase):
+class ResultsTestCase(unittest.TestCase):
+    """A results folder of made-up runs, removed after each test, and the image's messages."""
+
     def setUp(self):
         self.folder = Path(tempfile.mkdtemp())
-        self.image = cs.split_sysex(IMAGE.read_bytes())
+        self.image = cs.split_sysex(cs.shipped_image().read_bytes())
 
     def tearDown(self):
         shutil.rmtree(self.folder)
 
-    def write_run(self, name, recording, report="revision=1222\ncheck=passed\nrestarts=1\nmode=normal\n"):
+    def new_run(self, name, files):
+        """The run NAME holding FILES (file name to text, or to bytes), replacing one of that name."""
         run = self.folder / name
+        shutil.rmtree(run, ignore_errors=True)
         run.mkdir()
-        (run / "updater-status").write_text("0\n")
-        (run / "pedal-report.txt").write_text(report)
-        (run / "ports-before.txt").write_text(ports_listing(BOOT_PORT, cs.BOOT_NAME))
-        (run / "ports-after.txt").write_text(ports_listing(NORMAL_PORT, cs.NORMAL_NAME))
-        (run / "recorder").write_text(RECORDER + "\n")
-        (run / "recording.txt").write_text("\n".join(recording.lines) + "\n")
+        for file_name, content in files.items():
+            if isinstance(content, bytes):
+                (run / file_name).write_bytes(content)
+            else:
+                (run / file_name).write_text(content)
         return cs.Run(self.folder, name)
+
+    def assertProblem(self, text, problems):
+        self.assertTrue(any(text in p for p in problems), problems)
+
+
+class CheckerTest(ResultsTestCase):
+    def write_run(self, name, recording, report="revision=1222\ncheck=passed\nrestarts=1\nmode=normal\n"):
+        return self.new_run(
+            name,
+            {
+                "updater-status": "0\n",
+                "pedal-report.txt": report,
+                "ports-before.txt": ports_listing(BOOT_PORT, cs.BOOT_NAME),
+                "ports-after.txt": ports_listing(NORMAL_PORT, cs.NORMAL_NAME),
+                "recorder": RECORDER + "\n",
+                "recording.txt": "\n".join(recording.lines) + "\n",
+            },
+        )
 
     def wire_problems(self, recording):
         return cs.check_wire(self.write_run("wire", recording), self.image)[1]

@@ -5,14 +5,13 @@ record of every byte that came over the USB link (on the pedal's side of it), th
 port listings, the kernel's log of the USB device coming and going, when the cable was
 pulled and plugged back, and what the updater's window showed.
 
-    check_usb_scenarios.py RESULTS IMAGE [--harness-started-ns N] [--scenarios "1 2 3 4 5 6 7"]
+    check_usb_scenarios.py RESULTS [IMAGE] [--harness-started-ns N] [--scenarios "1 2 3 4 5 6 7"]
 
 Prints one line per scenario (PASS or FAIL, the seconds its run took, what was seen), the
 reasons of a failure below it, and the total; writes the same to RESULTS/summary.txt. Exits 0
 only when every scenario asked for passed.
 """
 
-import argparse
 import re
 import sys
 from pathlib import Path
@@ -27,6 +26,7 @@ from check_scenarios import (  # noqa: E402
     UPDATER_FAILED,
     describe,
     judge,
+    read_command_line,
     read_text,
     split_sysex,
 )
@@ -407,16 +407,7 @@ def check_list(run):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("results", type=Path)
-    parser.add_argument("image", type=Path)
-    parser.add_argument("--harness-started-ns", type=int, default=None)
-    parser.add_argument("--scenarios", default="1 2 3 4 5 6 7")
-    args = parser.parse_args()
-
-    image = split_sysex(args.image.read_bytes())
-    results = args.results
-    wanted = args.scenarios.split()
+    results, image, wanted, harness_started_ns = read_command_line("1 2 3 4 5 6 7")
 
     scenarios = {
         "1": ("the updater flashes the USB pedal", ["flash"], lambda run: check_flash(run, image)),
@@ -444,7 +435,7 @@ def main():
         "7": ("--list shows the USB pedal in its boot loader", ["list"], check_list),
     }
 
-    return judge(results, wanted, scenarios, "alsa-vm USB scenario", args.harness_started_ns)
+    return judge(results, wanted, scenarios, "alsa-vm USB scenario", harness_started_ns)
 
 
 if __name__ == "__main__":

@@ -3,17 +3,15 @@
 each way the link, the re-enumeration, the pulled cable or the window can go wrong must fail
 with a reason that names it. Runs on the host without the VM (CTest: alsa_vm_usb_checker)."""
 
-import shutil
 import sys
-import tempfile
 import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import check_scenarios as cs  # noqa: E402
 import check_usb_scenarios as usb  # noqa: E402
+from check_scenarios_test import ResultsTestCase  # noqa: E402
 
-IMAGE = Path(__file__).resolve().parents[2] / "firmware" / "Verrano2-1.2.00-R1222.syx"
 
 GOOD_REPORT = """state=online
 mode=normal
@@ -54,36 +52,27 @@ def ports_listing(client, port_name):
     return f"client 20: 'f_midi' [type=kernel,card=1]\n    0 'f_midi          '\nclient {client}: 'x' [type=kernel,card=2]\n    0 '{port_name:<16}'\n"
 
 
-class UsbCheckerTest(unittest.TestCase):
-    def setUp(self):
-        self.folder = Path(tempfile.mkdtemp())
-        self.image = cs.split_sysex(IMAGE.read_bytes())
-
-    def tearDown(self):
-        shutil.rmtree(self.folder)
-
+class UsbCheckerTest(ResultsTestCase):
     def write_flash(self, wire, kernel=None, before="Verrano2 Boot MIDI 1"):
-        run = self.folder / "flash"
-        shutil.rmtree(run, ignore_errors=True)
-        run.mkdir()
-        (run / "updater-status").write_text("0\n")
-        (run / "pedal-status").write_text("0\n")
-        (run / "pedal-report.txt").write_text(GOOD_REPORT)
-        (run / "wire.syx").write_bytes(wire)
-        (run / "kernel.txt").write_text(kernel or kernel_log("Verrano2 Boot", "Verrano2"))
-        (run / "ports-before.txt").write_text(ports_listing(24, before))
-        (run / "ports-after.txt").write_text(ports_listing(24, "Verrano2 MIDI 1"))
-        (run / "gadget-product").write_text("Verrano2\n")
-        return cs.Run(self.folder, "flash")
+        return self.new_run(
+            "flash",
+            {
+                "updater-status": "0\n",
+                "pedal-status": "0\n",
+                "pedal-report.txt": GOOD_REPORT,
+                "wire.syx": wire,
+                "kernel.txt": kernel or kernel_log("Verrano2 Boot", "Verrano2"),
+                "ports-before.txt": ports_listing(24, before),
+                "ports-after.txt": ports_listing(24, "Verrano2 MIDI 1"),
+                "gadget-product": "Verrano2\n",
+            },
+        )
 
     def flash_problems(self, messages=None, **files):
         if messages is None:
             messages = [cs.PROBE] + self.image + [cs.PROBE, cs.REVISION_QUERY]
         wire = files.pop("wire", b"".join(messages))
         return usb.check_flash(self.write_flash(wire, **files), self.image)
-
-    def assertProblem(self, text, problems):
-        self.assertTrue(any(text in p for p in problems), problems)
 
     # ==========================================================================
 
@@ -121,11 +110,7 @@ class UsbCheckerTest(unittest.TestCase):
         )
 
     def test_the_window_must_show_the_usb_port_and_enable_update(self):
-        run = self.folder / "window"
-        run.mkdir()
-        (run / "wire.syx").write_bytes(cs.PROBE)
-        (run / "window-status").write_text("0\n")
-        window = run / "window.txt"
+        window = self.new_run("window", {"wire.syx": cs.PROBE, "window-status": "0\n"}).folder / "window.txt"
 
         window.write_text("device=Device: Verrano2 Boot MIDI 1\nstatus=\nupdate-enabled=yes\n")
         self.assertEqual(usb.check_window(cs.Run(self.folder, "window"), self.image)[1], [])
@@ -140,20 +125,21 @@ class UsbCheckerTest(unittest.TestCase):
     # The pulled cable
 
     def write_pulled(self, name, wire, updater_err, events, kernel, after_port, report, status="255"):
-        run = self.folder / name
-        shutil.rmtree(run, ignore_errors=True)
-        run.mkdir()
-        (run / "updater-status").write_text(status + "\n")
-        (run / "updater.err").write_text(updater_err)
-        (run / "events").write_text(events)
-        (run / "pedal-status").write_text("0\n")
-        (run / "pedal-report.txt").write_text(report)
-        (run / "wire.syx").write_bytes(b"".join(wire))
-        (run / "kernel.txt").write_text(kernel)
-        (run / "ports-before.txt").write_text(ports_listing(24, "Verrano2 Boot MIDI 1"))
-        (run / "ports-after.txt").write_text(ports_listing(25, after_port) if after_port else "")
-        (run / "gadget-product").write_text("Verrano2 Boot\n")
-        return cs.Run(self.folder, name)
+        return self.new_run(
+            name,
+            {
+                "updater-status": status + "\n",
+                "updater.err": updater_err,
+                "events": events,
+                "pedal-status": "0\n",
+                "pedal-report.txt": report,
+                "wire.syx": b"".join(wire),
+                "kernel.txt": kernel,
+                "ports-before.txt": ports_listing(24, "Verrano2 Boot MIDI 1"),
+                "ports-after.txt": ports_listing(25, after_port) if after_port else "",
+                "gadget-product": "Verrano2 Boot\n",
+            },
+        )
 
     def pulled_back(self, **changes):
         """Scenario 4's results: 200 packages and half of the next one before the pull, the
@@ -209,17 +195,20 @@ class UsbCheckerTest(unittest.TestCase):
         self.assertProblem("and no more", self.pulled_out(kernel=came_back)[1])
 
     def test_the_window_shows_the_pulled_cable_and_a_second_press_updates(self):
-        run = self.folder / "window-pulled"
-        run.mkdir()
         cut = [cs.PROBE] + self.image[:200] + [cs.PROBE, cs.REVISION_QUERY]
-        (run / "wire.syx").write_bytes(b"".join(cut + self.image + [cs.PROBE, cs.REVISION_QUERY]))
-        (run / "window-status").write_text("0\n")
-        (run / "pedal-status").write_text("0\n")
-        (run / "pedal-report.txt").write_text(GOOD_REPORT.replace("queries=1", "queries=2"))
-        (run / "kernel.txt").write_text(kernel_log("Verrano2 Boot", "Verrano2 Boot", "Verrano2", unplugged_at_end=True))
-        (run / "ports-before.txt").write_text(ports_listing(24, "Verrano2 Boot MIDI 1"))
-        (run / "ports-after.txt").write_text(ports_listing(26, "Verrano2 MIDI 1"))
-        (run / "gadget-product").write_text("Verrano2\n")
+        run = self.new_run(
+            "window-pulled",
+            {
+                "wire.syx": b"".join(cut + self.image + [cs.PROBE, cs.REVISION_QUERY]),
+                "window-status": "0\n",
+                "pedal-status": "0\n",
+                "pedal-report.txt": GOOD_REPORT.replace("queries=1", "queries=2"),
+                "kernel.txt": kernel_log("Verrano2 Boot", "Verrano2 Boot", "Verrano2", unplugged_at_end=True),
+                "ports-before.txt": ports_listing(24, "Verrano2 Boot MIDI 1"),
+                "ports-after.txt": ports_listing(26, "Verrano2 MIDI 1"),
+                "gadget-product": "Verrano2\n",
+            },
+        ).folder
         good = (
             "device=Device: Verrano2 Boot MIDI 1\nstatus=\nupdate-enabled=yes\n"
             "press1-status=Status: Firmware upgrade failed. Please try again\npress1-update-enabled=yes\n"
@@ -254,14 +243,8 @@ class UsbCheckerTest(unittest.TestCase):
         report = "state=online\nmode=boot\nname=Verrano2 Boot\nrevision=1187\npackages=0\nprobes=1\nqueries=1\n"
 
         def problems(status="0", listing=good_listing, messages=(cs.PROBE, cs.REVISION_QUERY), pedal=report):
-            run = self.folder / "list"
-            shutil.rmtree(run, ignore_errors=True)
-            run.mkdir()
-            (run / "list-status").write_text(status + "\n")
-            (run / "list.out").write_text(listing)
-            (run / "pedal-report.txt").write_text(pedal)
-            (run / "wire.syx").write_bytes(b"".join(messages))
-            return usb.check_list(cs.Run(self.folder, "list"))[1]
+            files = {"list-status": status + "\n", "list.out": listing, "pedal-report.txt": pedal}
+            return usb.check_list(self.new_run("list", dict(files, **{"wire.syx": b"".join(messages)})))[1]
 
         self.assertEqual(problems(), [])
         self.assertTrue(problems(status="2"))

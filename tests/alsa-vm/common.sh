@@ -108,6 +108,5 @@ alsa_vm_scenarios()
         sed 's/^/  | /' "$results/vm.out" "$results/vm.err"
     fi
 
-    python3 "$ALSA_VM_DIR/$checker" "$results" "$(cd "$ALSA_VM_DIR/../.." && pwd)/firmware/Verrano2-1.2.00-R1222.syx" \
-        --harness-started-ns "$started_ns" --scenarios "$*"
+    python3 "$ALSA_VM_DIR/$checker" "$results" --harness-started-ns "$started_ns" --scenarios "$*"
 }

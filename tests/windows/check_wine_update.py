@@ -2,13 +2,12 @@
 """Verdict of the Windows updater's update through Windows' MIDI under Wine, taken on the
 host from what guest-wine-update.sh left in the results folder.
 
-    check_wine_update.py RESULTS IMAGE [--harness-started-ns N]
+    check_wine_update.py RESULTS [IMAGE] [--harness-started-ns N]
 
 Prints one PASS/FAIL line with what was seen and the reasons of a failure below it; writes
 the same to RESULTS/summary.txt. Exits 0 only when the update passed.
 """
 
-import argparse
 import sys
 import time
 from pathlib import Path
@@ -20,6 +19,7 @@ from check_scenarios import (  # noqa: E402
     REVISION_QUERY,
     describe,
     parse_report,
+    read_command_line,
     read_text,
     split_sysex,
 )
@@ -103,23 +103,17 @@ def check(results, image_messages):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("results", type=Path)
-    parser.add_argument("image", type=Path)
-    parser.add_argument("--harness-started-ns", type=int)
-    args = parser.parse_args()
-
-    image_messages = split_sysex(args.image.read_bytes())
+    results, image_messages, _, harness_started_ns = read_command_line("")
     try:
-        facts, problems = check(args.results, image_messages)
+        facts, problems = check(results, image_messages)
     except Exception as e:  # a broken result folder is a failed run, not a crash
         facts, problems = "", [f"the results could not be read: {e!r}"]
 
-    seconds = (read_text(args.results / "seconds") or "?").strip()
-    wine = (read_text(args.results / "wine-start-seconds") or "?").strip()
+    seconds = (read_text(results / "seconds") or "?").strip()
+    wine = (read_text(results / "wine-start-seconds") or "?").strip()
     total = ""
-    if args.harness_started_ns is not None:
-        total = f", {(time.time_ns() - args.harness_started_ns) / 1e9:.1f} s with the VM"
+    if harness_started_ns is not None:
+        total = f", {(time.time_ns() - harness_started_ns) / 1e9:.1f} s with the VM"
     lines = [
         f"windows vm update: {'PASS' if not problems else 'FAIL'} in {seconds} s{total} "
         f"(Wine's first start {wine} s)  the Windows updater flashes pedal-sim through WinMM",
@@ -127,10 +121,10 @@ def main():
     ]
     lines += [f"    problem: {p}" for p in problems]
     if problems:
-        lines.append(f"    results: {args.results}")
+        lines.append(f"    results: {results}")
     summary = "\n".join(lines) + "\n"
     sys.stdout.write(summary)
-    (args.results / "summary.txt").write_text(summary)
+    (results / "summary.txt").write_text(summary)
     return 0 if not problems else 1
 
 

@@ -42,7 +42,6 @@ started_ns=$(date +%s%N)
 rm -rf "$results"
 mkdir -p "$results"
 results="$(cd "$results" && pwd -P)"
-image="$(cd "$here/../.." && pwd)/firmware/Verrano2-1.2.00-R1222.syx"
 wine_run=("$here/wine-run.sh" --prefix "$prefix")
 
 "$vm/prepare.sh"
@@ -59,4 +58,4 @@ if [ ! -f "$results/finished" ]; then
     sed 's/^/  | /' "$results/vm.out" "$results/vm.err"
 fi
 
-python3 "$here/check_wine_update.py" "$results" "$image" --harness-started-ns "$started_ns"
+python3 "$here/check_wine_update.py" "$results" --harness-started-ns "$started_ns"
