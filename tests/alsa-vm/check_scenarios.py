@@ -198,15 +198,19 @@ class Run:
             problems.append(f"the updater exited {code}, expected {expected_exit}")
         return problems
 
+    def expect_online(self, problems, mode, revision, **more):
+        """The pedal's report: online in `mode` ("boot" or "normal", under that mode's port
+        name) at `revision`, and whatever `more` names."""
+        name = NORMAL_NAME if mode == "normal" else BOOT_NAME
+        self.expect_report(problems, state="online", mode=mode, name=name, revision=revision, **more)
+
     def expect_flashed(self, problems, queries="1"):
         """The pedal's report after a good update: back in normal operation at the image's
         revision, every block flashed once, restarted once and asked `queries` times."""
-        self.expect_report(
+        self.expect_online(
             problems,
-            state="online",
-            mode="normal",
-            name=NORMAL_NAME,
-            revision=IMAGE_REVISION,
+            "normal",
+            IMAGE_REVISION,
             check="passed",
             blocks="490",
             duplicates="",
@@ -386,15 +390,7 @@ def check_no_pedal_and_normal(no_pedal, normal):
     if any(name in (BOOT_NAME, NORMAL_NAME) for name in no_pedal.before.values()):
         problems.append("a pedal port was listed in the run without pedal-sim")
     normal_problems = normal.basic_problems(UPDATER_FAILED)
-    normal.expect_report(
-        normal_problems,
-        state="online",
-        mode="normal",
-        name=NORMAL_NAME,
-        revision=FACTORY_REVISION,
-        restarts="0",
-        check="not-run",
-    )
+    normal.expect_online(normal_problems, "normal", FACTORY_REVISION, restarts="0", check="not-run")
     facts = (
         f"without pedal-sim exit {no_pedal.exit_code()} after {no_pedal.seconds:.1f} s; "
         f'"{NORMAL_NAME}" in normal operation: exit {normal.exit_code()}, revision stays '

@@ -249,15 +249,7 @@ def check_flash(run, image):
 
 def check_corrupt(run, image):
     problems = run.basic_problems(UPDATER_FAILED)
-    run.expect_report(
-        problems,
-        state="online",
-        mode="boot",
-        name=BOOT_NAME,
-        revision="0",
-        check="failed",
-        restarts="1",
-    )
+    run.expect_online(problems, "boot", "0", check="failed", restarts="1")
     wire, messages = wire_problems(run, [PROBE] + image + [PROBE, REVISION_QUERY])
     usb, events = usb_problems(run, [BOOT_NAME, BOOT_NAME])
     facts = (
@@ -319,10 +311,7 @@ def check_pulled(run, image, back):
     the updater searches for its return, then exits -1 saying it did not come back."""
     problems = run.basic_problems(UPDATER_FAILED)
     queries = "1" if back else "0"
-    run.expect_report(
-        problems, state="online", mode="boot", name=BOOT_NAME, revision="0", check="not-run", restarts="0",
-        queries=queries,
-    )
+    run.expect_online(problems, "boot", "0", check="not-run", restarts="0", queries=queries)
     wire, count = pulled_wire_problems(run, image, [PROBE], [PROBE, REVISION_QUERY] if back else [])
     usb, usb_seen = usb_problems(run, [BOOT_NAME] * (2 if back else 1), cable_out=not back)
     line, missing_line = error_line(run, REVISION_0_LINE if back else NOT_BACK_LINE)

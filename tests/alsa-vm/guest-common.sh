@@ -92,6 +92,21 @@ stop_background()
 }
 trap stop_background EXIT
 
+# pedal-sim with OPTION..., in the background ($pedal, ended with the run's other background
+# processes), its report, output and errors in the run's folder; returns once its port PORT
+# is listed, after listing the writable ports then (ports-before.txt).
+launch_pedal()
+{
+    local port="$1"
+    shift
+    "$pedal_sim" --report "$run/pedal-report.txt" "$@" >"$run/pedal.out" 2>"$run/pedal.err" &
+    pedal=$!
+    background+=("$pedal")
+    wait_until 60 port_listed "$port" ||
+        fail_run "pedal-sim's port \"$port\" did not appear within 60 s: $(cat "$run/pedal.err")" || return 1
+    aconnect -o >"$run/ports-before.txt"
+}
+
 # Appends NAME and the seconds since the run began to the run's events file.
 note_event()
 {

@@ -27,10 +27,7 @@ if [ "${ALSA_VM_GUEST:-}" != 1 ] || [ $# -lt 4 ]; then
     exit 2
 fi
 
-results="$1"
-updater="$2"
-pedal_sim="$3"
-tap="$4"
+results="$1" updater="$2" pedal_sim="$3" tap="$4"
 shift 4
 wanted=("$@")
 [ ${#wanted[@]} -gt 0 ] || wanted=(1 2 3 4)
@@ -73,19 +70,6 @@ stop_recorder()
     reap "$recorder" 10 TERM >/dev/null
 }
 
-# pedal-sim with the given options; returns once its input port of the given name is listed.
-start_pedal()
-{
-    local name="$1"
-    shift
-    "$pedal_sim" --report "$run/pedal-report.txt" "$@" >"$run/pedal.out" 2>"$run/pedal.err" &
-    pedal=$!
-    background+=("$pedal")
-    wait_until 60 port_listed "$name" ||
-        fail_run "pedal-sim's port \"$name\" did not appear within 60 s: $(cat "$run/pedal.err")" || return 1
-    aconnect -o >"$run/ports-before.txt"
-}
-
 stop_pedal()
 {
     aconnect -o >"$run/ports-after.txt"
@@ -116,7 +100,7 @@ run_updater_recorded()
 # pedal-sim ends by itself here, once the restarted pedal has been asked for its revision.
 run_flash()
 {
-    start_pedal "$boot_name" --mode boot --exit-after-update || return 1
+    launch_pedal "$boot_name" --mode boot --exit-after-update || return 1
     run_updater
     if wait_until 10 gone "$pedal"; then
         touch "$run/pedal-ended-itself"
@@ -127,7 +111,7 @@ run_flash()
 run_flash_recorded()
 {
     start_recorder || return 1
-    start_pedal "$boot_name" --mode boot "$@" || return 1
+    launch_pedal "$boot_name" --mode boot "$@" || return 1
     run_updater_recorded
     stop_pedal
     stop_recorder
@@ -141,7 +125,7 @@ run_without_pedal()
 
 run_normal_operation()
 {
-    start_pedal "$normal_name" --mode normal || return 1
+    launch_pedal "$normal_name" --mode normal || return 1
     run_updater
     stop_pedal
 }

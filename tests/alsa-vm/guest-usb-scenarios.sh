@@ -41,10 +41,7 @@ if [ "${ALSA_VM_GUEST:-}" != 1 ] || [ $# -lt 4 ] || [ "$(id -u)" -ne 0 ]; then
     exit 2
 fi
 
-results="$1"
-updater="$2"
-pedal_sim="$3"
-window_report="$4"
+results="$1" updater="$2" pedal_sim="$3" window_report="$4"
 shift 4
 wanted=("$@")
 [ ${#wanted[@]} -gt 0 ] || wanted=(1 2 3 4 5 6 7)
@@ -78,13 +75,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/guest-common.sh"
 start_pedal()
 {
     dmesg -C
-    "$pedal_sim" --usb-gadget --report "$run/pedal-report.txt" --record "$run/wire.syx" "$@" \
-        >"$run/pedal.out" 2>"$run/pedal.err" &
-    pedal=$!
-    background+=("$pedal")
-    wait_until 60 port_listed "$boot_port" ||
-        fail_run "the host did not list \"$boot_port\" within 60 s: $(cat "$run/pedal.err")" || return 1
-    aconnect -o >"$run/ports-before.txt"
+    launch_pedal "$boot_port" --usb-gadget --record "$run/wire.syx" "$@"
 }
 
 stop_pedal()

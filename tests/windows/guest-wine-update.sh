@@ -23,10 +23,7 @@ fi
 # The base name of the extra pedal whose port name is too long for Windows.
 long_name="Verrano2 pedal on the USB hub"
 
-results="$1"
-updater="$2"
-lister="$3"
-pedal_sim="$4"
+results="$1" updater="$2" lister="$3" pedal_sim="$4"
 shift 4
 wine_run=("$@")
 
@@ -35,14 +32,10 @@ rm -f "$results/finished" "$results/error"
 
 # shellcheck source=tests/alsa-vm/guest-common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../alsa-vm/guest-common.sh"
-fail_run() { echo "$*" >>"$results/error"; }
-
-background=()
+# The whole update is one run, its folder RESULTS.
+run="$results"
 cleanup() {
-    local pid
-    for pid in "${background[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
+    stop_background
     WINEPREFIX="${wine_run[2]}" wineserver -k 2>/dev/null || true
     touch "$results/finished"
 }
@@ -62,14 +55,7 @@ seconds_since "$started" >"$results/wine-start-seconds"
 
 # pedal-sim in its boot loader; it leaves by itself once the restarted pedal was asked for
 # its revision.
-"$pedal_sim" --mode boot --exit-after-update --report "$results/pedal-report.txt" \
-    --record "$results/pedal-record.syx" >"$results/pedal.out" 2>"$results/pedal.err" &
-pedal=$!
-background+=("$pedal")
-wait_until 60 bash -c "aconnect -o | grep -q \"'Verrano2 Boot *'\"" || {
-    fail_run "pedal-sim's port did not appear within 60 s: $(cat "$results/pedal.err")"
-    exit 0
-}
+launch_pedal "Verrano2 Boot" --mode boot --exit-after-update --record "$results/pedal-record.syx" || exit 0
 
 # The names a Windows program sees, with two more pedals for a moment: one of the same name,
 # and one whose name is longer than the 31 characters of a Windows MIDI device name.
@@ -85,9 +71,8 @@ wait_until 60 bash -c "[ \$(aconnect -o | grep -c \"'Verrano2 Boot *'\") -eq 2 ]
 status=0
 timeout 60 "${wine_run[@]}" "$lister" >"$results/ports.txt" 2>"$results/ports.err" || status=$?
 echo "$status" >"$results/ports-status"
-kill -TERM "${extra[@]}" 2>/dev/null
 for pid in "${extra[@]}"; do
-    wait_until 10 gone "$pid" || kill -KILL "$pid" 2>/dev/null
+    reap "$pid" 10 TERM >/dev/null
 done
 
 # Every Wine 8.0 process that used the ALSA MIDI driver ends by SIGSEGV (139) after the
@@ -106,11 +91,8 @@ seconds_since "$started" >"$results/seconds"
 
 if wait_until 40 gone "$pedal"; then
     touch "$results/pedal-ended-itself"
+    reap "$pedal" 0 >"$results/pedal-status"
 else
-    kill -TERM "$pedal" 2>/dev/null
-    wait_until 10 gone "$pedal" || kill -KILL "$pedal" 2>/dev/null
+    reap "$pedal" 10 TERM >"$results/pedal-status"
 fi
-pedal_status=0
-wait "$pedal" 2>/dev/null || pedal_status=$?
-echo "$pedal_status" >"$results/pedal-status"
 exit 0
