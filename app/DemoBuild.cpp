@@ -7,50 +7,17 @@ namespace app
 
 namespace
 {
-/**
-    The demo build's ports: a simulated pedal inside the process. When `reportFile` is
-    given, the pedal's final state is written there as the ports are released at exit
-    (a second pedal's lines after the first's, each key marked "second."), so that
-    scripts can check what the pedal received.
-*/
-class DemoPorts final : public midi::PortLayer
+/** Writes the simulated pedal's final state to `reportFile` (a second pedal's lines after the
+    first's, each key marked "second."), so that scripts can check what the pedal received. */
+void writeReport (const pedal::SimulatedSetup& setup, const juce::String& reportFile)
 {
-public:
-    DemoPorts (const pedal::PedalConfig& config, juce::String reportFileToWrite)
-        : setup (config)
-        , ports (setup.makePorts())
-        , reportFile (std::move (reportFileToWrite))
-    {
-    }
+    auto text = setup.getPedal().report();
+    if (setup.getNumPedals() > 1)
+        for (const auto& line : juce::StringArray::fromLines (setup.getPedal (1).report().trimEnd()))
+            text << "second." << line << "\n";
 
-    ~DemoPorts() override
-    {
-        if (reportFile.isEmpty())
-            return;
-
-        auto text = setup.getPedal().report();
-        if (setup.getNumPedals() > 1)
-            for (const auto& line : juce::StringArray::fromLines (setup.getPedal (1).report().trimEnd()))
-                text << "second." << line << "\n";
-
-        juce::File (reportFile).replaceWithText (text, false, false, "\n");
-    }
-
-    juce::StringArray getInputNames() override { return ports->getInputNames(); }
-    juce::StringArray getOutputNames() override { return ports->getOutputNames(); }
-
-    std::unique_ptr<midi::InputPort> openInput (int index, juce::MidiInputCallback& callback) override
-    {
-        return ports->openInput (index, callback);
-    }
-
-    std::unique_ptr<midi::OutputPort> openOutput (int index) override { return ports->openOutput (index); }
-
-private:
-    pedal::SimulatedSetup setup;
-    std::unique_ptr<midi::PortLayer> ports;
-    const juce::String reportFile;
-};
+    juce::File (reportFile).replaceWithText (text, false, false, "\n");
+}
 
 /** The pause a KEY=milliseconds item sets; null for an unknown key. */
 int* pauseNamed (Pauses& pauses, const juce::String& key)
@@ -145,9 +112,19 @@ ExecutableBuild ExecutableBuild::ofThisExecutable()
     else if (pauseSettings.failed())
         build.settingsProblem = "DEMO_PAUSES: " + pauseSettings.getErrorMessage();
 
+    // A simulated pedal inside the process; when PEDAL_SIM_REPORT names a file, the pedal's
+    // report is written there as the ports are released at exit.
     build.createPorts = [config, reportFile = juce::SystemStats::getEnvironmentVariable (
                                      "PEDAL_SIM_REPORT", {})]() -> std::unique_ptr<midi::PortLayer>
-    { return std::make_unique<DemoPorts> (config, reportFile); };
+    {
+        auto setup = std::make_shared<pedal::SimulatedSetup> (config);
+        return setup->makePorts (
+            [setup, reportFile]
+            {
+                if (reportFile.isNotEmpty())
+                    writeReport (*setup, reportFile);
+            });
+    };
     return build;
 }
 

@@ -10,9 +10,16 @@ namespace
 class SharedBusPorts final : public midi::PortLayer
 {
 public:
-    explicit SharedBusPorts (std::shared_ptr<VirtualMidiBus> b)
+    SharedBusPorts (std::shared_ptr<VirtualMidiBus> b, std::function<void()> whenReleasedToCall)
         : bus (std::move (b))
+        , whenReleased (std::move (whenReleasedToCall))
     {
+    }
+
+    ~SharedBusPorts() override
+    {
+        if (whenReleased)
+            whenReleased();
     }
 
     juce::StringArray getInputNames() override { return bus->getInputNames(); }
@@ -27,6 +34,7 @@ public:
 
 private:
     std::shared_ptr<VirtualMidiBus> bus;
+    const std::function<void()> whenReleased;
 };
 
 } // namespace
@@ -55,9 +63,9 @@ SimulatedSetup::SimulatedSetup (const PedalConfig& configToUse)
 
 SimulatedSetup::~SimulatedSetup() = default;
 
-std::unique_ptr<midi::PortLayer> SimulatedSetup::makePorts() const
+std::unique_ptr<midi::PortLayer> SimulatedSetup::makePorts (std::function<void()> whenReleased) const
 {
-    return std::make_unique<SharedBusPorts> (bus);
+    return std::make_unique<SharedBusPorts> (bus, std::move (whenReleased));
 }
 
 SimulatedPedal& SimulatedSetup::getPedal (int index) const

@@ -5,6 +5,7 @@
 #include "tools/pedal/SimulatedPedal.h"
 #include "tools/pedal/VirtualMidiBus.h"
 
+#include <functional>
 #include <memory>
 
 namespace pedal
@@ -25,8 +26,9 @@ public:
     explicit SimulatedSetup (const PedalConfig& config = PedalConfig());
     ~SimulatedSetup();
 
-    /** A port layer on the bus for the updater's transport. May be called more than once. */
-    std::unique_ptr<midi::PortLayer> makePorts() const;
+    /** A port layer on the bus for the updater's transport. May be called more than once.
+        `whenReleased`, if given, is called as the port layer is destroyed. */
+    std::unique_ptr<midi::PortLayer> makePorts (std::function<void()> whenReleased = {}) const;
 
     /** The pedal (index 0) or the second pedal (index 1), wherever they are listed. */
     SimulatedPedal& getPedal (int index = 0) const;
