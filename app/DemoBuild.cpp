@@ -2,6 +2,8 @@
 
 #include "tools/pedal/SimulatedSetup.h"
 
+#include <utility>
+
 namespace app
 {
 
@@ -22,20 +24,18 @@ void writeReport (const pedal::SimulatedSetup& setup, const juce::String& report
 /** The pause a KEY=milliseconds item sets; null for an unknown key. */
 int* pauseNamed (Pauses& pauses, const juce::String& key)
 {
-    if (key == "wait-rounds")
-        return &pauses.pacing.waitRounds;
-    if (key == "wait-step-ms")
-        return &pauses.pacing.waitStepMs;
-    if (key == "gap-ms")
-        return &pauses.pacing.interactiveGapMs;
-    if (key == "autoupdate-gap-ms")
-        return &pauses.pacing.autoUpdateGapMs;
-    if (key == "reconnect-ms")
-        return &pauses.pacing.reconnectPauseMs;
-    if (key == "probe-wait-ms")
-        return &pauses.timing.probeWaitMs;
-    if (key == "poll-ms")
-        return &pauses.timing.pollPauseMs;
+    auto& pacing = pauses.pacing;
+    auto& timing = pauses.timing;
+    const std::pair<const char*, int*> named[] = {
+        {"wait-rounds", &pacing.waitRounds},        {"wait-step-ms", &pacing.waitStepMs},
+        {"gap-ms", &pacing.interactiveGapMs},       {"autoupdate-gap-ms", &pacing.autoUpdateGapMs},
+        {"reconnect-ms", &pacing.reconnectPauseMs}, {"probe-wait-ms", &timing.probeWaitMs},
+        {"poll-ms", &timing.pollPauseMs},
+    };
+
+    for (const auto& [name, pause] : named)
+        if (key == name)
+            return pause;
     return nullptr;
 }
 

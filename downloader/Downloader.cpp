@@ -436,10 +436,7 @@ void Downloader::postProgress()
 
 void Downloader::postToController (message::BaseMessage* message)
 {
-    if (controller != nullptr)
-        controller->post (message);
-    else
-        delete message;
+    message::ListenerInterface::postTo (controller, message);
 }
 
 } // namespace downloader

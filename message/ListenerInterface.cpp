@@ -20,4 +20,12 @@ void ListenerInterface::post (BaseMessage* message)
         postMessage (message);
 }
 
+void ListenerInterface::postTo (ListenerInterface* target, BaseMessage* message)
+{
+    if (target != nullptr)
+        target->post (message);
+    else
+        delete message;
+}
+
 } // namespace message

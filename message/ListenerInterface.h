@@ -21,6 +21,10 @@ public:
     /** Queues a message allocated with new for this component; the caller gives it up. */
     virtual void post (BaseMessage* message);
 
+    /** Posts a message allocated with new to `target`, or deletes it when there is no
+        target (a component built without its peer, as in tests). */
+    static void postTo (ListenerInterface* target, BaseMessage* message);
+
     /** The component's switch on the message's type. */
     virtual void processMessage (BaseMessage& message) = 0;
 };

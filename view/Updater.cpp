@@ -155,10 +155,7 @@ void Updater::processMessage (message::BaseMessage& message)
 //==============================================================================
 void Updater::postToController (message::BaseMessage* message)
 {
-    if (controller != nullptr)
-        controller->post (message);
-    else
-        delete message;
+    message::ListenerInterface::postTo (controller, message);
 }
 
 } // namespace view

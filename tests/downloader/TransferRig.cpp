@@ -58,30 +58,19 @@ juce::String TransferRig::threadTrace() const
         if (e.threadName != "Downloader")
             continue;
 
-        switch (e.kind)
-        {
-            case CallJournal::Kind::sendSysEx:
-                steps.add ("S" + juce::String (e.bytes.size() > 8 ? e.bytes[7] + (e.bytes[8] << 7) : -1));
-                break;
-            case CallJournal::Kind::findDevice:
-                steps.add ("F");
-                break;
-            case CallJournal::Kind::closeDevice:
-                steps.add ("C");
-                break;
-            case CallJournal::Kind::getDeviceName:
-                steps.add ("N");
-                break;
-            case CallJournal::Kind::sendAndReceive:
-                steps.add ("Q");
-                break;
-            case CallJournal::Kind::post:
-                steps.add (e.value == message::Code::progressUpdate ? "P"
-                           : e.value == message::Code::updateStatus ? "U"
-                           : e.value == message::Code::svnUpdate    ? "V"
-                                                                    : juce::String (e.value));
-                break;
-        }
+        // One letter a call, in the order of CallJournal::Kind; a package also names its
+        // number, a post its message.
+        static constexpr const char* letters[] = {"S", "F", "C", "N", "Q", ""};
+        juce::String step = letters[static_cast<int> (e.kind)];
+
+        if (e.kind == CallJournal::Kind::sendSysEx)
+            step << (e.bytes.size() > 8 ? e.bytes[7] + (e.bytes[8] << 7) : -1);
+        else if (e.kind == CallJournal::Kind::post)
+            step = e.value == message::Code::progressUpdate ? "P"
+                   : e.value == message::Code::updateStatus ? "U"
+                   : e.value == message::Code::svnUpdate    ? "V"
+                                                            : juce::String (e.value);
+        steps.add (step);
     }
     return steps.joinIntoString (" ");
 }

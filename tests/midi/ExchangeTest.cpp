@@ -44,6 +44,22 @@ protected:
         return out;
     }
 
+    /** With `noise` alone the query gets no reply and the caller's buffer keeps what it
+        held; with `noiseAndAnswer` the reply is the pedal's answer alone. */
+    void expectOnlyTheAnswerTaken (const std::vector<ScriptedReply>& noise,
+                                   const std::vector<ScriptedReply>& noiseAndAnswer, int replyPauses)
+    {
+        open (answeringPedal (noise));
+
+        juce::Array<juce::uint8> reply{juce::uint8{0x42}};
+        EXPECT_FALSE (transport->sendAndReceive (revisionQuery, reply, 5));
+        EXPECT_EQ (reply, bytesOf ({0x42}));
+
+        ports.setScript (0, 0, answeringPedal (noiseAndAnswer));
+        ASSERT_TRUE (transport->sendAndReceive (revisionQuery, reply, replyPauses));
+        EXPECT_EQ (reply, revisionReply (1222));
+    }
+
     FakePortLayer ports{{"Pedal"}, {"Pedal"}};
     std::unique_ptr<midi::Midi> transport;
 };
@@ -187,20 +203,11 @@ TEST_F (Exchange, ForeignShortAndNonSysExInputAndAcknowledgementsAreNoReply)
         atOnce (framed (pedalData ({0x01, 0x03, 0x00}))),                       // acknowledgement
     };
 
-    open (answeringPedal (noise));
-
-    juce::Array<juce::uint8> reply{juce::uint8{0x42}};
-    EXPECT_FALSE (transport->sendAndReceive (revisionQuery, reply, 5));
-    EXPECT_EQ (reply, bytesOf ({0x42}));
-
     // The same noise around a real reply leaves only the reply.
     auto noiseAndReply = noise;
     noiseAndReply.push_back (atOnce (framed (revisionReply (1222))));
     noiseAndReply.insert (noiseAndReply.end(), noise.begin(), noise.end());
-    ports.setScript (0, 0, answeringPedal (noiseAndReply));
-
-    ASSERT_TRUE (transport->sendAndReceive (revisionQuery, reply, 5));
-    EXPECT_EQ (reply, revisionReply (1222));
+    expectOnlyTheAnswerTaken (noise, noiseAndReply, 5);
 }
 
 TEST_F (Exchange, PedalMessagesThatDoNotAnswerTheRequestAreNoReply)
@@ -210,18 +217,9 @@ TEST_F (Exchange, PedalMessagesThatDoNotAnswerTheRequestAreNoReply)
     const std::vector<ScriptedReply> noise{atOnce (framed (pedalData ({}))),
                                            atOnce (framed (pedalData ({0x7f, 0x01, 0x02}))),
                                            atOnce (framed (pedalData ({0x05, 0x00, 0x46})))};
-    open (answeringPedal (noise));
-
-    juce::Array<juce::uint8> reply{juce::uint8{0x42}};
-    EXPECT_FALSE (transport->sendAndReceive (revisionQuery, reply, 5));
-    EXPECT_EQ (reply, bytesOf ({0x42}));
-
     auto noiseThenAnswer = noise;
     noiseThenAnswer.push_back (later (framed (revisionReply (1222))));
-    ports.setScript (0, 0, answeringPedal (noiseThenAnswer));
-
-    ASSERT_TRUE (transport->sendAndReceive (revisionQuery, reply, 500));
-    EXPECT_EQ (reply, revisionReply (1222));
+    expectOnlyTheAnswerTaken (noise, noiseThenAnswer, 500);
 }
 
 TEST_F (Exchange, BurstFromTheInputThreadYieldsItsFirstAnswerWhole)
