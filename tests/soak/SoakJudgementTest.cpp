@@ -63,6 +63,20 @@ RunRecord goodUnattendedRun()
     return record;
 }
 
+/** An interactive run that ended without an update being asked for, its one pedal set up
+    by `settings`, seen before and after. */
+RunRecord interactiveRunWithoutUpdate (const juce::String& settings)
+{
+    RunRecord record;
+    record.interactive = true;
+    record.ended = true;
+    record.pedalConfigs.push_back (configFor (settings));
+    record.attempts.emplace_back();
+    record.attempts.front().pedalsBefore.emplace_back();
+    record.attempts.front().pedalsAfter.emplace_back();
+    return record;
+}
+
 /** The only update of a run. */
 soak::Attempt& only (RunRecord& record)
 {
@@ -157,14 +171,8 @@ TEST (RunJudge, FaultsThatCannotBreakAnUpdateRequireASuccess)
     EXPECT_TRUE (problems.contains ("in its boot loader with revision 1187")) << problems;
 
     // A user who never saw the button come on for a pedal in its boot loader.
-    RunRecord noButton;
-    noButton.interactive = true;
+    auto noButton = interactiveRunWithoutUpdate ("extra-devices=2");
     noButton.harmless = true;
-    noButton.ended = true;
-    noButton.pedalConfigs.push_back (configFor ("extra-devices=2"));
-    noButton.attempts.emplace_back();
-    only (noButton).pedalsBefore.emplace_back();
-    only (noButton).pedalsAfter.emplace_back();
     EXPECT_TRUE (judge.problems (noButton).joinIntoString ("\n").contains ("no update was started"));
 
     auto good = goodUnattendedRun();
@@ -215,13 +223,7 @@ TEST (RunJudge, FlashOrderExitCodeThreadsAndPortsAreChecked)
     EXPECT_EQ (judge.problems (leftovers).size(), 3);
 
     // An interactive user who never saw the button enabled: no update, exit code 0.
-    RunRecord untouched;
-    untouched.interactive = true;
-    untouched.ended = true;
-    untouched.pedalConfigs.push_back (configFor ("mode=normal"));
-    untouched.attempts.emplace_back();
-    only (untouched).pedalsBefore.emplace_back();
-    only (untouched).pedalsAfter.emplace_back();
+    auto untouched = interactiveRunWithoutUpdate ("mode=normal");
     EXPECT_EQ (judge.pedalAccount (untouched, only (untouched)), RunJudge::Outcome::noUpdate);
     EXPECT_TRUE (judge.problems (untouched).isEmpty());
 }

@@ -15,4 +15,12 @@ void drainMessages (int rounds = 4);
 /** Runs the message loop until `condition` holds or `timeoutMs` passes; true if it held. */
 bool pumpUntil (const std::function<bool()>& condition, int timeoutMs = 5000);
 
+/** Posts `message` to `target` the way its peer does, then delivers what that queued. */
+template<typename Target, typename Message>
+void deliver (Target& target, Message* message)
+{
+    target.post (message);
+    drainMessages();
+}
+
 } // namespace testing_support

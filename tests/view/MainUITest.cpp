@@ -54,11 +54,7 @@ protected:
     const view::Updater& panel() const { return window.getUpdater(); }
 
     /** Delivers a message to the window the way the controller posts it. */
-    void deliver (message::BaseMessage* m)
-    {
-        window.post (m);
-        drainMessages();
-    }
+    void deliver (message::BaseMessage* m) { testing_support::deliver (window, m); }
 
     WatchingController controller;
     view::MainUI window{&controller};

@@ -58,11 +58,7 @@ protected:
     }
 
     /** Delivers the message to the panel the way the main window passes it on. */
-    void deliver (message::BaseMessage* m)
-    {
-        panel.post (m);
-        drainMessages();
-    }
+    void deliver (message::BaseMessage* m) { testing_support::deliver (panel, m); }
 
     RecordingListener controller;
     view::Updater panel{&controller};
