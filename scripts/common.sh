@@ -20,9 +20,11 @@ ctest_counts() {
     fi
 }
 
-# The names of the tests a ctest log lists as failed ("  12 - name (Failed)").
+# The names of the tests a ctest log lists as failed ("  12 - name (Failed)" below "The
+# following tests FAILED:"; the list of tests that did not run, skipped ones among them,
+# has the same form and is left out).
 ctest_failed_names() {
-    sed -n -E 's/^[[:space:]]+[0-9]+ - ([^ ]+) \(.*\)$/\1/p' "$1" 2>/dev/null
+    sed -n -E '/^The following tests FAILED:/,/^[^[:space:]]/s/^[[:space:]]+[0-9]+ - ([^ ]+) \(.*\)$/\1/p' "$1" 2>/dev/null
 }
 
 # Starts a virtual X server of its own (Xvfb, 1024x768x24, extra options after it) in the
