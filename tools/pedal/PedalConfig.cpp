@@ -268,12 +268,15 @@ juce::Result PedalConfig::set (const juce::String& key, const juce::String& valu
         else
             return badValue (key, value, "same, case or suffix");
     }
-    else if (key == "extra-devices" || key == "unopenable-devices")
+    else if (key == "extra-devices" || key == "unopenable-devices" || key == "extra-devices-after")
     {
         auto parsed = parseInteger (value, 0, 64);
         if (!parsed)
             return badValue (key, value, "a count from 0 to 64");
-        (key == "extra-devices" ? extraDevices : unopenableDevices) = static_cast<int> (*parsed);
+        auto& count = key == "extra-devices"        ? extraDevices
+                      : key == "unopenable-devices" ? unopenableDevices
+                                                    : extraDevicesAfter;
+        count = static_cast<int> (*parsed);
     }
     else if (key == "unopenable")
     {
@@ -281,13 +284,6 @@ juce::Result PedalConfig::set (const juce::String& key, const juce::String& valu
             return badValue (key, value, "none, input, output or both");
         inputUnopenable = value == "input" || value == "both";
         outputUnopenable = value == "output" || value == "both";
-    }
-    else if (key == "extra-devices-after")
-    {
-        auto parsed = parseInteger (value, 0, 64);
-        if (!parsed)
-            return badValue (key, value, "a count from 0 to 64");
-        extraDevicesAfter = static_cast<int> (*parsed);
     }
     else if (key == "second-pedal-at")
     {
