@@ -35,6 +35,10 @@ juce::String describePair (const midi::SearchReport::Pair& pair, int probeWaitMs
     if (!pair.probed)
         return text + "could not be opened (is another program using it?)\n";
 
+    if (pair.answeredLate)
+        return text + "answered outside the " + juce::String (probeWaitMs) + " ms wait (" +
+               juce::String (pair.answerMs, 2) + " ms from the probe): a pedal, but too slow to update\n";
+
     if (!pair.answered)
         return text + "no answer within " + juce::String (probeWaitMs) + " ms\n";
 
@@ -46,6 +50,9 @@ juce::String describePair (const midi::SearchReport::Pair& pair, int probeWaitMs
         text << "revision " << *pair.revision;
     else
         text << "no answer to the revision question";
+
+    if (pair.answeredTwice)
+        text << ", but answered one probe twice (an answer to an earlier one came late)";
 
     return text + "\n";
 }
@@ -62,19 +69,24 @@ juce::String PortListing::describe (const midi::SearchReport& report, int probeW
     for (const auto& pair : report.pairs)
         text << describePair (pair, probeWaitMs);
 
-    const auto answered = report.countAnswered();
+    const auto answered = report.countPedals();
+    const auto pedal = report.onlyPedal();
     if (answered == 0)
     {
         text << "No pedal answered. Connect the pedal by USB, quit other MIDI programs and put the\n"
                 "pedal into its boot loader.\n";
     }
+    else if (pedal.has_value())
+    {
+        const auto& name = report.pairs[*pedal].name;
+        text << "One pedal answered: \"" << name << "\""
+             << (marksBootLoader (name) ? ", ready for the update.\n"
+                                        : ", not in its boot loader: no update is possible.\n");
+    }
     else if (answered == 1)
     {
-        for (const auto& pair : report.pairs)
-            if (pair.answered)
-                text << "One pedal answered: \"" << pair.name << "\""
-                     << (marksBootLoader (pair.name) ? ", ready for the update.\n"
-                                                     : ", not in its boot loader: no update is possible.\n");
+        text << "One pedal answered, but not in time or more than once: no update is possible. Unplug\n"
+                "it, plug it in again and look again.\n";
     }
     else
     {
@@ -86,8 +98,8 @@ juce::String PortListing::describe (const midi::SearchReport& report, int probeW
 
 int PortListing::exitCodeFor (const midi::SearchReport& report)
 {
-    const auto answered = report.countAnswered();
-    return answered == 1 ? onePedal : answered == 0 ? noPedal : severalPedals;
+    const auto answered = report.countPedals();
+    return report.onlyPedal().has_value() ? onePedal : answered > 1 ? severalPedals : noPedal;
 }
 
 } // namespace app

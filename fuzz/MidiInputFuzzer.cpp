@@ -1,6 +1,6 @@
 // Incoming MIDI against the transport: whatever the ports deliver, in whatever
 // order, the search finds the pair whose device acknowledged the probe when exactly
-// one did, and none when several did,
+// one did, and once, and none when several did,
 // and an exchange hands back exactly the data of the device's first answer to the
 // request, or fails leaving the caller's array as it was.
 //
@@ -137,14 +137,17 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t siz
 
     auto portLayer = std::make_unique<ScriptedPorts> (inputNames, outputNames, script);
     auto& ports = *portLayer;
-    // A probe wait of 1 ms: the scripted devices answer while the probe is sent.
+    // A probe wait of 1 ms: the scripted devices answer while the probe is sent, and the
+    // wait begins once the send has returned.
     midi::Midi transport (std::move (portLayer), midi::Timing{1, 0});
 
     //==============================================================================
     // The search: every pair of equal names whose ports open gets one probe, in the
     // inputs' list order, all before any answer is judged; the pair is found only
-    // when it is the one device that acknowledged.
+    // when it is the one device that acknowledged, and acknowledged once (a second
+    // acknowledgement could be the late answer to an earlier probe).
     juce::StringArray answered;
+    bool answeredOnce = false;
     size_t expectedProbes = 0;
 
     for (int i = 0; i < inputNames.size(); ++i)
@@ -156,13 +159,17 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t siz
             expectedProbes < script.size() ? script[expectedProbes] : std::vector<juce::MidiMessage>();
         ++expectedProbes;
 
-        if (std::any_of (answer.begin(), answer.end(),
-                         [modelByte] (const juce::MidiMessage& m)
-                         { return isAcknowledgement (m, modelByte); }))
+        const auto acknowledgements =
+            std::count_if (answer.begin(), answer.end(),
+                           [modelByte] (const juce::MidiMessage& m) { return isAcknowledgement (m, modelByte); });
+        if (acknowledgements > 0)
+        {
             answered.add (inputNames[i]);
+            answeredOnce = acknowledgements == 1;
+        }
     }
 
-    const auto expectedName = answered.size() == 1 ? answered[0] : juce::String();
+    const auto expectedName = answered.size() == 1 && answeredOnce ? answered[0] : juce::String();
 
     const bool found = transport.findDevice (modelByte);
     juce::String name;

@@ -36,31 +36,21 @@ bool Midi::findDevice (int model)
         return false;
 
     const auto& report = probe.getReport();
-    numAnswered = report.countAnswered();
+    numAnswered = report.countPedals();
     describe (report);
 
     // Two pedals answer alike: nothing later could tell whose revision came back.
-    if (numAnswered != 1)
+    const auto pedal = report.onlyPedal();
+    bool stopped = false;
+    if (!pedal.has_value() || !adopt (probe, *pedal, stopped))
         return false;
 
-    for (size_t k = 0; k < report.pairs.size(); ++k)
-    {
-        if (!report.pairs[k].answered)
-            continue;
+    deviceAnswered = true;
 
-        bool stopped = false;
-        if (!adopt (probe, k, stopped))
-            return false;
+    if (stepTrace)
+        stepTrace ("search: found \"" + deviceName + "\"");
 
-        deviceAnswered = true;
-
-        if (stepTrace)
-            stepTrace ("search: found \"" + deviceName + "\"");
-
-        return true;
-    }
-
-    return false;
+    return true;
 }
 
 bool Midi::adopt (PortProbe& probe, size_t pairIndex, bool& stopped)
@@ -87,7 +77,7 @@ SearchReport Midi::survey (int model)
         return {};
 
     auto report = probe.getReport();
-    numAnswered = report.countAnswered();
+    numAnswered = report.countPedals();
 
     for (size_t k = 0; k < report.pairs.size(); ++k)
     {
@@ -125,10 +115,14 @@ void Midi::describe (const SearchReport& report) const
 
         if (pair.answered)
             stepTrace ("search: \"" + pair.name + "\" acknowledged the probe after " +
-                       juce::String (pair.answerMs, 2) + " ms");
+                       juce::String (pair.answerMs, 2) + " ms" +
+                       (pair.answeredTwice ? ", and once more: one of them answered an earlier probe" : ""));
+        else if (pair.answeredLate)
+            stepTrace ("search: \"" + pair.name + "\" acknowledged outside the probe wait, " +
+                       juce::String (pair.answerMs, 2) + " ms from the probe: a pedal, but not one to update");
     }
 
-    const auto answered = report.countAnswered();
+    const auto answered = report.countPedals();
     stepTrace ("search: " + juce::String (probed) + " of " + juce::String (report.pairs.size()) +
                " pairs of equal name probed; " +
                (answered == 0   ? juce::String ("no pedal answered")

@@ -71,43 +71,64 @@ bool PortProbe::run()
                     continue;
 
                 outputs[j] = std::move (port);
-                probeSentAt[j] = sendProbe (j);
+                probeTimes[j] = sendProbe (j);
             }
 
             report.pairs[k].probed = true;
         }
     }
 
-    if (probeSentAt.empty())
+    if (probeTimes.empty())
         return true;
 
     double lastSent = 0.0;
-    for (const auto& [j, at] : probeSentAt)
-        lastSent = juce::jmax (lastSent, at);
+    for (const auto& [j, times] : probeTimes)
+        lastSent = juce::jmax (lastSent, times.sent);
 
-    const auto left = lastSent + probeWaitMs - juce::Time::getMillisecondCounterHiRes();
-    if (left > 0.0 && !pauseUnlessStopped (static_cast<int> (std::ceil (left))))
+    // Each acknowledgement keeps its arrival time: the pairs that answered in time
+    // are known once the wait is over.
+    if (!waitUntil (lastSent + probeWaitMs))
         return false;
+
+    // Nothing to tell apart when nobody answered in time.
+    if (judgeAnswers() > 0 && !waitUntil (lastSent + 2.0 * probeWaitMs))
+        return false;
+
+    judgeAnswers();
+    return true;
+}
+
+int PortProbe::judgeAnswers()
+{
+    int inTime = 0;
 
     for (size_t k = 0; k < report.pairs.size(); ++k)
     {
         auto& pair = report.pairs[k];
-        const auto acknowledged = candidates[k].listener->acknowledgedAt();
+        const auto& listener = *candidates[k].listener;
+        const auto acknowledged = listener.acknowledgedAt();
 
         if (!pair.probed || !acknowledged.has_value())
             continue;
 
-        // Timed from the first probe that could have reached the pedal on this input.
-        auto sent = *acknowledged;
+        // Timed from the first probe that could have reached the pedal on this input;
+        // an acknowledgement from before it went out answered an earlier one.
+        std::optional<ProbeTimes> first;
         for (auto j : pair.outputs)
-            if (probeSentAt.count (j) != 0)
-                sent = juce::jmin (sent, probeSentAt[j]);
+            if (probeTimes.count (j) != 0 && (!first.has_value() || probeTimes[j].sending < first->sending))
+                first = probeTimes[j];
 
-        pair.answerMs = *acknowledged - sent;
-        pair.answered = pair.answerMs <= probeWaitMs;
+        if (!first.has_value())
+            continue;
+
+        pair.answerMs = *acknowledged - first->sending;
+        pair.answered = pair.answerMs >= 0.0 && *acknowledged <= first->sent + probeWaitMs;
+        pair.answeredLate = !pair.answered;
+        pair.answeredTwice = listener.acknowledgements() > 1;
+        inTime += pair.answered ? 1 : 0;
     }
 
-    return true;
+    return inTime;
 }
 
 bool PortProbe::takePair (size_t pairIndex, juce::MidiInputCallback& target, OpenPair& taken, bool& stopped)
@@ -132,16 +153,16 @@ bool PortProbe::takePair (size_t pairIndex, juce::MidiInputCallback& target, Ope
     for (int k = 0; chosen < 0 && k < open.size(); ++k)
     {
         candidate.listener->forgetAcknowledgement();
-        const auto sent = sendProbe (open[k]);
+        const auto times = sendProbe (open[k]);
 
-        if (!pauseUnlessStopped (probeWaitMs))
+        if (!waitUntil (times.sent + probeWaitMs))
         {
             stopped = true;
             return false;
         }
 
         const auto acknowledged = candidate.listener->acknowledgedAt();
-        if (acknowledged.has_value() && *acknowledged - sent <= probeWaitMs)
+        if (acknowledged.has_value() && *acknowledged <= times.sent + probeWaitMs)
             chosen = open[k];
     }
 
@@ -160,13 +181,20 @@ bool PortProbe::takePair (size_t pairIndex, juce::MidiInputCallback& target, Ope
     return true;
 }
 
-double PortProbe::sendProbe (int index)
+PortProbe::ProbeTimes PortProbe::sendProbe (int index)
 {
-    // Taken before the send: a pedal may answer before the send returns.
-    const auto sentAt = juce::Time::getMillisecondCounterHiRes();
+    ProbeTimes times;
+    times.sending = juce::Time::getMillisecondCounterHiRes();
     const auto probe = deviceCommand (model, probeCommand);
     outputs[index]->sendMessageNow (juce::MidiMessage::createSysExMessage (probe.begin(), probe.size()));
-    return sentAt;
+    times.sent = juce::Time::getMillisecondCounterHiRes();
+    return times;
+}
+
+bool PortProbe::waitUntil (double deadline)
+{
+    const auto left = deadline - juce::Time::getMillisecondCounterHiRes();
+    return left <= 0.0 || pauseUnlessStopped (static_cast<int> (std::ceil (left)));
 }
 
 } // namespace midi

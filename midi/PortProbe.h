@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace midi
@@ -26,6 +27,12 @@ struct OpenPair
     wait to acknowledge, so that the search costs one probe wait however many ports
     the system has, and finds every pedal, not just the first.
 
+    When a pair answered in time, the search listens one more probe wait: a second
+    pedal that acknowledges late is still a pedal (any update would then be a guess
+    at which one gets it), and a pair that acknowledges twice had the first of them
+    left over from an earlier probe, which says nothing about this one. Its answers
+    are never taken for the pedal's.
+
     An acknowledgement is credited to the input it arrives on: a pedal answers on
     its own input, whichever output carried the probe to it. Whatever the search
     opened and nobody took is closed when the object goes.
@@ -37,7 +44,8 @@ public:
     ~PortProbe();
 
     /** Opens the candidate pairs, sends the device probe once on each of their
-        outputs and waits until each has had the probe wait. False when the calling
+        outputs and waits until each has had the probe wait (and, when one answered,
+        a second for late answers). False when the calling
         juce::Thread was asked to exit meanwhile (the report then says nothing). */
     bool run();
 
@@ -57,8 +65,23 @@ private:
         std::unique_ptr<InputPort> input;
     };
 
-    /** Sends the device probe on output `index`; the time it went out. */
-    double sendProbe (int index);
+    /** On the hi-res millisecond counter: just before the probe's send, and when the
+        send returned. The pedal's wait begins once the probe is out; an answer may
+        come before the send returns. */
+    struct ProbeTimes
+    {
+        double sending = 0.0;
+        double sent = 0.0;
+    };
+
+    ProbeTimes sendProbe (int index);
+
+    /** Fills in each pair's answer from what its listener noted; how many answered
+        in time. */
+    int judgeAnswers();
+
+    /** Pauses the calling thread until `deadline`; false on a stop request. */
+    static bool waitUntil (double deadline);
 
     PortLayer& ports;
     const juce::uint8 model;
@@ -67,7 +90,7 @@ private:
     SearchReport report;
     std::vector<Candidate> candidates; // one per report pair
     std::map<int, std::unique_ptr<OutputPort>> outputs;
-    std::map<int, double> probeSentAt;
+    std::map<int, ProbeTimes> probeTimes;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (PortProbe)
 };

@@ -17,6 +17,8 @@ void ProbeListener::handleIncomingMidiMessage (juce::MidiInput* source, const ju
 {
     if (message.isSysEx() && isAcknowledgement (message.getSysExData(), message.getSysExDataSize(), model))
     {
+        ++ackCount;
+
         // Only the first acknowledgement tells how fast the pedal answered.
         auto expected = notYet;
         ackTime.compare_exchange_strong (expected, juce::Time::getMillisecondCounterHiRes());

@@ -10,8 +10,8 @@ namespace midi
 
 /**
     The callback of one input during a search: notes when the pedal's
-    acknowledgement of the device probe arrives on it and, once the input has become
-    the pedal's, passes every message on to the transport.
+    acknowledgement of the device probe arrives on it, and how many came, and, once
+    the input has become the pedal's, passes every message on to the transport.
 
     Runs on the port layer's input thread; the searching thread reads what it noted.
     It must outlive the input port it was opened with.
@@ -28,7 +28,14 @@ public:
         on the hi-res millisecond counter. */
     std::optional<double> acknowledgedAt() const noexcept;
 
-    void forgetAcknowledgement() noexcept { ackTime = notYet; }
+    /** How many acknowledgements arrived since the last forgetAcknowledgement(). */
+    int acknowledgements() const noexcept { return ackCount.load(); }
+
+    void forgetAcknowledgement() noexcept
+    {
+        ackTime = notYet;
+        ackCount = 0;
+    }
 
     /** From now on every incoming message also goes to `target` (null: to nobody). */
     void passOnTo (juce::MidiInputCallback* target) noexcept { passOn = target; }
@@ -40,6 +47,7 @@ private:
 
     const juce::uint8 model;
     std::atomic<double> ackTime{notYet};
+    std::atomic<int> ackCount{0};
     std::atomic<juce::MidiInputCallback*> passOn{nullptr};
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ProbeListener)

@@ -29,24 +29,49 @@ struct SearchReport
         /** The pedal acknowledged within the probe wait. */
         bool answered = false;
 
-        /** From the probe to the acknowledgement, when one came. */
+        /** An acknowledgement came, but outside the probe wait (after it, or before
+            the probe went out): a pedal is there, yet none of its answers can be
+            told from an answer to another probe. */
+        bool answeredLate = false;
+
+        /** More than one acknowledgement came to the one probe: one of them answered
+            an earlier probe, so none tells that this pair heard this one. */
+        bool answeredTwice = false;
+
+        /** From the probe to the first acknowledgement, when one came. */
         double answerMs = 0.0;
 
         /** The revision the pedal reported, when it was asked and answered. */
         std::optional<juce::int32> revision;
+
+        bool isPedal() const noexcept { return answered || answeredLate; }
     };
 
     juce::StringArray inputs;
     juce::StringArray outputs;
     std::vector<Pair> pairs;
 
-    /** How many candidate pairs acknowledged: one for each pedal on the system. */
-    int countAnswered() const
+    /** How many candidate pairs acknowledged, in time or late: one for each pedal on
+        the system. */
+    int countPedals() const
     {
         int count = 0;
         for (const auto& pair : pairs)
-            count += pair.answered ? 1 : 0;
+            count += pair.isPedal() ? 1 : 0;
         return count;
+    }
+
+    /** The pair to update: the only pedal, when it acknowledged in time and once. */
+    std::optional<size_t> onlyPedal() const
+    {
+        if (countPedals() != 1)
+            return std::nullopt;
+
+        for (size_t k = 0; k < pairs.size(); ++k)
+            if (pairs[k].answered && !pairs[k].answeredTwice)
+                return k;
+
+        return std::nullopt;
     }
 };
 

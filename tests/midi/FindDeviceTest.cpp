@@ -194,7 +194,7 @@ TEST (FindDevice, SurveyAsksEachPedalForItsRevisionAndLeavesNothingOpen)
     EXPECT_FALSE (report.pairs[1].revision.has_value());
     EXPECT_TRUE (report.pairs[2].answered); // no answer to the revision query
     EXPECT_FALSE (report.pairs[2].revision.has_value());
-    EXPECT_EQ (report.countAnswered(), 2);
+    EXPECT_EQ (report.countPedals(), 2);
 
     const auto queries = framed (pedalData ({0x03}));
     int queriesSent = 0;
@@ -255,6 +255,41 @@ TEST (FindDevice, AcknowledgementAfterTheProbeWaitIsTooLate)
 
     auto transport = transportOver (ports, {50, 1});
     EXPECT_FALSE (transport->findDevice (pedalModel));
+    EXPECT_FALSE (ports.isInputOpen (0));
+}
+
+TEST (FindDevice, APedalAnsweringLateOrTwiceBesideTheAnsweringOneIsNoneToUpdate)
+{
+    // A second pedal acknowledging at one and a half probe waits: too late to be
+    // updated, yet a pedal, so no update may go to the other.
+    const auto acknowledgement = framed (pedalData ({0x01}));
+    {
+        FakePortLayer ports ({"Pedal", "Slow"}, {"Pedal", "Slow"});
+        ports.setScript (0, 0, answeringPedal());
+        ports.setScript (1, 1, pedal ({later (acknowledgement, 300)}));
+
+        auto transport = transportOver (ports, {200, 1});
+        EXPECT_FALSE (transport->findDevice (pedalModel));
+        EXPECT_EQ (transport->getNumAnswered(), 2);
+        EXPECT_FALSE (ports.isInputOpen (0));
+
+        const auto report = transport->survey (pedalModel);
+        ASSERT_EQ (report.pairs.size(), 2u);
+        EXPECT_TRUE (report.pairs[0].answered);
+        EXPECT_FALSE (report.pairs[1].answered);
+        EXPECT_TRUE (report.pairs[1].answeredLate);
+        EXPECT_GE (report.pairs[1].answerMs, 300.0);
+    }
+
+    // Two acknowledgements of one probe: one of them answered an earlier probe (a
+    // pedal late by about the time between two searches looks just like this), so
+    // neither says the pair heard this one.
+    FakePortLayer ports ({"Pedal"}, {"Pedal"});
+    ports.setScript (0, 0, pedal ({atOnce (acknowledgement), later (acknowledgement, 50)}));
+
+    auto transport = transportOver (ports, {200, 1});
+    EXPECT_FALSE (transport->findDevice (pedalModel));
+    EXPECT_EQ (transport->getNumAnswered(), 1);
     EXPECT_FALSE (ports.isInputOpen (0));
 }
 
