@@ -52,9 +52,14 @@ std::vector<Fault> FaultDeck::catalogue()
 
         // The device probe.
         {"no acknowledgement", "ack", mayBreak, [] (R&, const S&) { return juce::String ("ack=none"); }},
+        // Well past the probe wait, and well inside the second wait a search listens
+        // when another pair answered: late, yet heard as a pedal.
         {"late acknowledgement", "ack", mayBreak,
          [] (R& r, const S& s)
-         { return "ack=late:" + number (s.timing.probeWaitMs * 2 + r.nextInt (s.timing.probeWaitMs)); }},
+         {
+             const auto wait = s.timing.probeWaitMs;
+             return "ack=late:" + number (wait + wait / 5 + r.nextInt (wait * 3 / 10));
+         }},
         // At most a quarter of the probe wait: the pair still answers in time.
         {"acknowledgement late but in time", "ack", harmless,
          [] (R& r, const S& s)

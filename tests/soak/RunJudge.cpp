@@ -81,6 +81,22 @@ bool RunJudge::answerArrives (const pedal::PedalConfig& config) const
     return false;
 }
 
+bool RunJudge::heardBySearch (const pedal::PedalConfig& config) const
+{
+    using Ack = pedal::PedalConfig::Answer;
+
+    // A pedal that never acknowledges, or whose pair is never probed, is no pedal to the
+    // search; a late acknowledgement is heard within the second probe wait a search
+    // listens when another pair answered.
+    const bool acknowledges =
+        config.acknowledge == Ack::prompt ||
+        (config.acknowledge == Ack::late && config.acknowledgeDelayMs < 2 * settings.timing.probeWaitMs);
+
+    return config.plugged && config.plugInMs == 0 && acknowledges &&
+           config.names == pedal::PedalConfig::NamePairing::same && !config.inputUnopenable &&
+           !config.outputUnopenable;
+}
+
 juce::int32 RunJudge::answeredRevision (const pedal::PedalConfig& config, const Status& status)
 {
     return config.revisionAnswer == Answer::wrong ? config.wrongRevision : status.revision;
@@ -230,13 +246,14 @@ juce::StringArray RunJudge::checkFlash (const RunRecord& record, const Attempt& 
     if (pedalsUpdated > 1)
         found.add ("firmware went to " + juce::String (pedalsUpdated) + " pedals in one update");
 
-    // With two pedals connected nobody can say which one an update would reach.
-    int pedalsConnected = 0;
+    // With two pedals the search hears, nobody can say which one an update would reach.
+    int pedalsHeard = 0;
     for (const auto& config : record.pedalConfigs)
-        pedalsConnected += config.plugged && config.plugInMs == 0 ? 1 : 0;
+        pedalsHeard += heardBySearch (config) ? 1 : 0;
 
-    if (pedalsUpdated > 0 && pedalsConnected > 1)
-        found.add ("firmware was sent although " + juce::String (pedalsConnected) + " pedals were connected");
+    if (pedalsUpdated > 0 && pedalsHeard > 1)
+        found.add ("firmware was sent although " + juce::String (pedalsHeard) +
+                   " pedals answering the probe were connected");
 
     if (pedalsUpdated == 0 && attempt.progressPeak >= imageSentProgress)
         found.add ("the bar showed the image sent (" + juce::String (attempt.progressPeak, 2) +

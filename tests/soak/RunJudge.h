@@ -50,6 +50,10 @@ public:
 private:
     /** Whether the pedal's answer to the revision query reaches the updater in time. */
     bool answerArrives (const pedal::PedalConfig& config) const;
+
+    /** Whether the updater's search can hear the pedal: plugged in from the start, on a
+        pair it probes, acknowledging in time or within the search's second wait. */
+    bool heardBySearch (const pedal::PedalConfig& config) const;
     static juce::int32 answeredRevision (const pedal::PedalConfig& config,
                                          const pedal::SimulatedPedal::Status& status);
 

@@ -194,6 +194,15 @@ TEST (RunJudge, TheVerdictSpeaksForThePedalThatAnsweredDuringTheUpdate)
     only (record).pedalsAfter.push_back (second);
     EXPECT_EQ (judge.pedalAccount (record, only (record)), RunJudge::Outcome::failure);
 
+    // Firmware sent with a second pedal the search hears is a problem; with one it cannot
+    // hear (no acknowledgement, its output unopenable) the updater could not know.
+    EXPECT_TRUE (judge.problems (record).joinIntoString ("\n").contains ("although 2 pedals"));
+    for (const auto* unheard : {"mode=normal,ack=none", "mode=normal,unopenable=output"})
+    {
+        record.pedalConfigs[1] = configFor (unheard);
+        EXPECT_FALSE (judge.problems (record).joinIntoString ("\n").contains ("although")) << unheard;
+    }
+
     // A retry judged by what changed during it: the query of the first update does not count.
     auto retried = goodUnattendedRun();
     retried.interactive = true;
