@@ -159,9 +159,9 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t siz
             expectedProbes < script.size() ? script[expectedProbes] : std::vector<juce::MidiMessage>();
         ++expectedProbes;
 
-        const auto acknowledgements =
-            std::count_if (answer.begin(), answer.end(),
-                           [modelByte] (const juce::MidiMessage& m) { return isAcknowledgement (m, modelByte); });
+        const auto acknowledgements = std::count_if (answer.begin(), answer.end(),
+                                                     [modelByte] (const juce::MidiMessage& m)
+                                                     { return isAcknowledgement (m, modelByte); });
         if (acknowledgements > 0)
         {
             answered.add (inputNames[i]);

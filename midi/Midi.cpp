@@ -119,7 +119,8 @@ void Midi::describe (const SearchReport& report) const
                        (pair.answeredTwice ? ", and once more: one of them answered an earlier probe" : ""));
         else if (pair.answeredLate)
             stepTrace ("search: \"" + pair.name + "\" acknowledged outside the probe wait, " +
-                       juce::String (pair.answerMs, 2) + " ms from the probe: a pedal, but not one to update");
+                       juce::String (pair.answerMs, 2) +
+                       " ms from the probe: a pedal, but not one to update");
     }
 
     const auto answered = report.countPedals();
