@@ -53,7 +53,7 @@ bool FindDeviceBench::run (int repeats)
         const auto figure = Figure::withTarget (
             name, searches[searches.size() / 2], "ms", 1, searchTargetMs,
             "median of " + juce::String (repeats) + " searches over " + juce::String (pairs) +
-                " pairs probed at once, " + juce::String (timing.probeWaitMs) + " ms probe wait; largest " +
+                " pairs probed at once, two " + juce::String (timing.probeWaitMs) + " ms waits; largest " +
                 juce::String (searches.back(), 1) + " ms");
         figure.print();
         allFound = allFound && figure.meetsTarget();

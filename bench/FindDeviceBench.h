@@ -14,7 +14,8 @@ public:
     /** True when every search found the pedal within the target. */
     static bool run (int repeats);
 
-    /** One probe wait (300 ms) for all pairs, and room for opening them. */
+    /** One probe wait (300 ms) for all pairs, a second for late answers once the pedal
+        has answered, and room for opening them. */
     static constexpr double searchTargetMs = 1000.0;
 };
 

@@ -101,11 +101,11 @@ bool StartupBench::runWithSilentPairs (int silentPairs, int runs)
         Figure::measured (prefix + "device-named", median (named), "ms", 1,
                           detail (named) + "; label text set"),
         Figure::withTarget (prefix + "device-shown", median (nameShown), "ms", 1, deviceShownTargetMs,
-                            detail (nameShown) + "; " + pairs + " with one " + juce::String (probeWaitMs) +
-                                " ms probe wait"),
+                            detail (nameShown) + "; " + pairs + ", one " + juce::String (probeWaitMs) +
+                                " ms probe wait and a second for late answers"),
         Figure::withTarget (
             prefix + "device-shown-after-search", median (afterSearch), "ms", 1, deviceAfterSearchTargetMs,
-            "from the end of the pedal's probe wait to the device line on screen; " + detail (afterSearch)),
+            "from the end of the search's second wait to the device line on screen; " + detail (afterSearch)),
     };
 
     bool allMet = true;

@@ -168,8 +168,9 @@ private:
         {
             deviceNamedMs = Clock::nowMs();
             deviceText = text;
-            // Every pair is probed at once; the wait after the last probe ends the search.
-            searchEndedMs = lastSendMs.load() + midi::Timing().probeWaitMs;
+            // Every pair is probed at once; the wait after the last probe, and the second
+            // one of a search in which the pedal answered, end the search.
+            searchEndedMs = lastSendMs.load() + 2 * midi::Timing().probeWaitMs;
         }
 
         devicePaintedMs = marker->deviceNamedPaintMs;
