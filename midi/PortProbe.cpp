@@ -3,8 +3,6 @@
 #include "midi/SysExFormat.h"
 #include "midi/ThreadPause.h"
 
-#include <cmath>
-
 namespace midi
 {
 
@@ -87,11 +85,11 @@ bool PortProbe::run()
 
     // Each acknowledgement keeps its arrival time: the pairs that answered in time
     // are known once the wait is over.
-    if (!waitUntil (lastSent + probeWaitMs))
+    if (!pauseUntil (lastSent + probeWaitMs))
         return false;
 
     // Nothing to tell apart when nobody answered in time.
-    if (judgeAnswers() > 0 && !waitUntil (lastSent + 2.0 * probeWaitMs))
+    if (judgeAnswers() > 0 && !pauseUntil (lastSent + 2.0 * probeWaitMs))
         return false;
 
     judgeAnswers();
@@ -155,7 +153,7 @@ bool PortProbe::takePair (size_t pairIndex, juce::MidiInputCallback& target, Ope
         candidate.listener->forgetAcknowledgement();
         const auto times = sendProbe (open[k]);
 
-        if (!waitUntil (times.sent + probeWaitMs))
+        if (!pauseUntil (times.sent + probeWaitMs))
         {
             stopped = true;
             return false;
@@ -189,12 +187,6 @@ PortProbe::ProbeTimes PortProbe::sendProbe (int index)
     outputs[index]->sendMessageNow (juce::MidiMessage::createSysExMessage (probe.begin(), probe.size()));
     times.sent = juce::Time::getMillisecondCounterHiRes();
     return times;
-}
-
-bool PortProbe::waitUntil (double deadline)
-{
-    const auto left = deadline - juce::Time::getMillisecondCounterHiRes();
-    return left <= 0.0 || pauseUnlessStopped (static_cast<int> (std::ceil (left)));
 }
 
 } // namespace midi

@@ -80,9 +80,6 @@ private:
         in time. */
     int judgeAnswers();
 
-    /** Pauses the calling thread until `deadline`; false on a stop request. */
-    static bool waitUntil (double deadline);
-
     PortLayer& ports;
     const juce::uint8 model;
     const int probeWaitMs;

@@ -9,29 +9,31 @@ namespace midi
 
 bool pauseUnlessStopped (int milliseconds)
 {
-    auto* thread = juce::Thread::getCurrentThread();
+    return pauseUntil (juce::Time::getMillisecondCounterHiRes() + milliseconds);
+}
 
-    if (thread == nullptr)
-    {
-        juce::Thread::sleep (milliseconds);
-        return true;
-    }
+bool pauseUntil (double endMs)
+{
+    auto* thread = juce::Thread::getCurrentThread();
 
     // Thread::wait() also returns when anything notifies the thread, so wait again
     // for what is left unless the thread is asked to exit.
-    const auto end = juce::Time::getMillisecondCounterHiRes() + milliseconds;
-
     for (;;)
     {
-        if (thread->threadShouldExit())
+        if (thread != nullptr && thread->threadShouldExit())
             return false;
 
-        const auto left = end - juce::Time::getMillisecondCounterHiRes();
+        const auto left = endMs - juce::Time::getMillisecondCounterHiRes();
 
         if (left <= 0.0)
             return true;
 
-        thread->wait (juce::jmax (1, static_cast<int> (std::ceil (left))));
+        const auto waitMs = juce::jmax (1, static_cast<int> (std::ceil (left)));
+
+        if (thread == nullptr)
+            juce::Thread::sleep (waitMs);
+        else
+            thread->wait (waitMs);
     }
 }
 
